@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# Set-up, build and entry points of Varnis and Ticklog.
+#   ./run.sh build     install what is missing, configure and build into build/
+#   ./run.sh test      build the normal and the sanitizer configurations, run every test
+#   ./run.sh bench     build and run the benchmarks (ratios against a plain pass)
+set -euo pipefail
+cd "$(dirname "$0")"
+ROOT=$(pwd)
+BUILD_DIR=${BUILD_DIR:-$ROOT/build}
+SANITIZE_DIR=${SANITIZE_DIR:-$BUILD_DIR/sanitize}
+JOBS=${JOBS:-$(nproc)}
+
+# Debian packages the build, the tests and the tools need.
+PACKAGES=(
+  cmake g++ make pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev libgl-dev
+  locales
+)
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+install_packages() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$p")
+    fi
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    as_root apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+  fi
+}
+
+configure_and_build() { # dir, extra cmake arguments...
+  local dir=$1; shift
+  cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$dir" -j "$JOBS"
+}
+
+build() {
+  install_packages
+  configure_and_build "$BUILD_DIR"
+}
+
+run_tests() { # dir, label
+  echo "=== tests: $2 ==="
+  QT_QPA_PLATFORM=offscreen ctest --test-dir "$1" --output-on-failure -j "$JOBS"
+}
+
+cmd=${1:-build}
+shift || true
+case "$cmd" in
+  build)
+    build
+    ;;
+  test)
+    build
+    configure_and_build "$SANITIZE_DIR" -DVARNIS_SANITIZE=ON -DVARNIS_BENCH=OFF
+    status=0
+    run_tests "$BUILD_DIR" "normal build" || status=1
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+      run_tests "$SANITIZE_DIR" "AddressSanitizer and UndefinedBehaviorSanitizer" || status=1
+    if [ $status -ne 0 ]; then echo "Some tests failed."; fi
+    exit $status
+    ;;
+  bench)
+    build
+    for b in "$BUILD_DIR"/bin/bench_*; do
+      [ -x "$b" ] || continue
+      echo "=== $(basename "$b") ==="
+      "$b" "$@"
+    done
+    ;;
+  *)
+    echo "usage: ./run.sh build|test|bench" >&2
+    exit 2
+    ;;
+esac

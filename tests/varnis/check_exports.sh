@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Compares the functions a built libvarnis.so exports with those varnis.h declares.
+set -euo pipefail
+lib=$1
+header=$2
+declared=$(grep -oE '^VARNIS_API[^;(]*[ *]([A-Za-z_][A-Za-z0-9_]*)[[:space:]]*\(' "$header" \
+  | sed -E 's/.*[ *]([A-Za-z_][A-Za-z0-9_]*)[[:space:]]*\($/\1/' | sort -u)
+exported=$(nm -D --defined-only "$lib" | awk '$2 ~ /^[TWiV]$/ {print $3}' \
+  | grep -v -E '^_(init|fini)$' | sort -u)
+if [ "$declared" != "$exported" ]; then
+  echo "declared but not exported:"; comm -23 <(echo "$declared") <(echo "$exported")
+  echo "exported but not declared:"; comm -13 <(echo "$declared") <(echo "$exported")
+  exit 1
+fi
+echo "$(echo "$declared" | wc -l) exports match the header"

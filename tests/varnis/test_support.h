@@ -1,0 +1,87 @@
+// Helpers shared by the library's tests: building data vectors and power-law noise.
+#pragma once
+
+#include <cmath>
+#include <complex>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace testing_support {
+
+// A data vector holding `samples` with the window first..last (1-based; 0 = whole).
+inline std::vector<double> make_vector(const std::vector<double>& samples, long first = 0,
+                                       long last = 0) {
+    std::vector<double> v;
+    v.reserve(samples.size() + 3);
+    const double n = static_cast<double>(samples.size());
+    v.push_back(n);
+    v.push_back(first > 0 ? static_cast<double>(first) : 1.0);
+    v.push_back(last > 0 ? static_cast<double>(last) : n);
+    v.insert(v.end(), samples.begin(), samples.end());
+    return v;
+}
+
+// The samples of a data vector (elements [3] on).
+inline std::vector<double> samples_of(const std::vector<double>& v) {
+    return std::vector<double>(v.begin() + 3, v.end());
+}
+
+inline void fft(std::vector<std::complex<double>>& a, bool inverse) {
+    const std::size_t n = a.size();
+    for (std::size_t i = 1, j = 0; i < n; ++i) {
+        std::size_t bit = n >> 1;
+        for (; j & bit; bit >>= 1) j ^= bit;
+        j ^= bit;
+        if (i < j) std::swap(a[i], a[j]);
+    }
+    for (std::size_t len = 2; len <= n; len <<= 1) {
+        const double ang = 2.0 * M_PI / static_cast<double>(len) * (inverse ? 1.0 : -1.0);
+        const std::complex<double> wl(std::cos(ang), std::sin(ang));
+        for (std::size_t i = 0; i < n; i += len) {
+            std::complex<double> w(1.0);
+            for (std::size_t k = 0; k < len / 2; ++k) {
+                const auto u = a[i + k], t = a[i + k + len / 2] * w;
+                a[i + k] = u + t;
+                a[i + k + len / 2] = u - t;
+                w *= wl;
+            }
+        }
+    }
+    if (inverse)
+        for (auto& c : a) c /= static_cast<double>(n);
+}
+
+// Power-law noise with phase-spectrum exponent beta (0 white phase ... -4 random-run
+// frequency), by filtering white Gaussian noise with the fractional-integration
+// filter h[0] = 1, h[k] = h[k-1] (k - 1 - beta/2) / k. Returned as phase samples in
+// units of `scale`; independent of the library's own generator.
+inline std::vector<double> power_law_phase(std::size_t count, double beta, std::uint64_t seed,
+                                           double scale = 1.0) {
+    std::mt19937_64 rng(seed);
+    std::normal_distribution<double> normal(0.0, 1.0);
+    std::size_t size = 1;
+    while (size < 2 * count) size <<= 1;
+    std::vector<std::complex<double>> h(size), w(size);
+    double hk = 1.0;
+    for (std::size_t k = 0; k < count; ++k) {
+        if (k > 0) hk *= (static_cast<double>(k) - 1.0 - beta / 2.0) / static_cast<double>(k);
+        h[k] = hk;
+        w[k] = normal(rng);
+    }
+    fft(h, false);
+    fft(w, false);
+    for (std::size_t i = 0; i < size; ++i) h[i] *= w[i];
+    fft(h, true);
+    std::vector<double> x(count);
+    for (std::size_t k = 0; k < count; ++k) x[k] = h[k].real() * scale;
+    return x;
+}
+
+// The five classic power-law noises by their phase exponent beta.
+inline const std::vector<double>& noise_betas() {
+    static const std::vector<double> betas = {0.0, -1.0, -2.0, -3.0, -4.0};
+    return betas;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,4 @@
+// Presence check of the library.
+#include "varnis.h"
+
+extern "C" int CheckVarnis(void) { return 200; }
