@@ -6,6 +6,8 @@
 #include "plot_history.h"
 #include "plot_statistics.h"
 
+namespace ticklog {
+
 enum class PlotPen { Grid, Data, Mean };  // black, red (255,0,0), green (0,255,0)
 
 // A line from (x0, y0) to (x1, y1); its end point is not painted.
@@ -16,8 +18,8 @@ struct PlotSegment {
 };
 
 struct PlotPicture {
-    bool hasData = false;                // false: the plot area shows "No Plot Data"
-    std::vector<PlotSegment> segments;   // grid first, then data, then the mean line
+    bool hasData = false;               // false: the plot area shows "No Plot Data"
+    std::vector<PlotSegment> segments;  // grid first, then data, then the mean line
 };
 
 // Lays out the plot of the `heldPoints` slots in use for an area of width x height
@@ -34,3 +36,5 @@ struct PlotPixel {
     bool operator==(const PlotPixel&) const = default;
 };
 std::vector<PlotPixel> RasterizeSegment(const PlotSegment& segment);
+
+}  // namespace ticklog

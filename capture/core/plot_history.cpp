@@ -3,11 +3,11 @@
 #include <new>
 #include <stdexcept>
 
-bool AllocatePlotHistory(std::vector<double>& history, int size)
-{
+namespace ticklog {
+
+bool AllocatePlotHistory(std::vector<double>& history, int size) {
     history.clear();
-    if (size < 0)
-        return false;
+    if (size < 0) return false;
     try {
         history.assign(static_cast<std::size_t>(size) + 2, 0.0);
     } catch (const std::bad_alloc&) {
@@ -18,37 +18,32 @@ bool AllocatePlotHistory(std::vector<double>& history, int size)
     return true;
 }
 
-bool PlotHistoriesReady(const PlotHistories& histories)
-{
+bool PlotHistoriesReady(const PlotHistories& histories) {
     const std::size_t slots = static_cast<std::size_t>(histories.size) + 2;
-    return histories.size > 0 && histories.phase.size() == slots &&
-           histories.freq.size() == slots;
+    return histories.size > 0 && histories.phase.size() == slots && histories.freq.size() == slots;
 }
 
 namespace {
 
-void AppendToHistory(std::vector<double>& history, int heldPoints, int size, double value)
-{
-    if (heldPoints < 1 || static_cast<std::size_t>(heldPoints) > history.size())
-        return;
+void AppendToHistory(std::vector<double>& history, int heldPoints, int size, double value) {
+    if (heldPoints < 1 || static_cast<std::size_t>(heldPoints) > history.size()) return;
     const std::size_t last = static_cast<std::size_t>(heldPoints) - 1;
     history[last] = value;
     if (heldPoints > size + 1) {
-        for (std::size_t k = 0; k < last; ++k)
-            history[k] = history[k + 1];
+        for (std::size_t k = 0; k < last; ++k) history[k] = history[k + 1];
     }
 }
 
-} // namespace
+}  // namespace
 
 void AppendToPlotHistories(PlotHistories& histories, int heldPoints, double scaled,
-                           double frequency)
-{
+                           double frequency) {
     AppendToHistory(histories.phase, heldPoints, histories.size, scaled);
     AppendToHistory(histories.freq, heldPoints, histories.size, frequency);
 }
 
-int ClampHeldPoints(int heldPoints, int size)
-{
+int ClampHeldPoints(int heldPoints, int size) {
     return heldPoints > size + 1 ? size + 1 : heldPoints;
 }
+
+}  // namespace ticklog

@@ -3,10 +3,12 @@
 // FreqHistory the first differences, oldest first, each with Size + 2 slots.
 #include <vector>
 
+namespace ticklog {
+
 struct PlotHistories {
-    int size = 0;                // Size: sample intervals across the plot width
-    std::vector<double> phase;   // PhaseHistory; empty when it could not be allocated
-    std::vector<double> freq;    // FreqHistory; slot i holds the difference ending at phase slot i
+    int size = 0;               // Size: sample intervals across the plot width
+    std::vector<double> phase;  // PhaseHistory; empty when it could not be allocated
+    std::vector<double> freq;   // FreqHistory; slot i holds the difference ending at phase slot i
 };
 
 // Gives `history` Size + 2 zeroed slots. Returns false, leaving it empty, when the
@@ -27,3 +29,5 @@ void AppendToPlotHistories(PlotHistories& histories, int heldPoints, double scal
 
 // HeldPoints after the reading's record was written: at most Size + 1.
 int ClampHeldPoints(int heldPoints, int size);
+
+}  // namespace ticklog

@@ -2,12 +2,14 @@
 // Mean, spread and extremes that the live plot shows and scales itself by.
 #include "plot_history.h"
 
+namespace ticklog {
+
 struct PlotStatistics {
     double freqMean = 0.0;    // FreqMean over F[1] .. F[n - 1]
     double freqSpread = 0.0;  // FreqSpread; keeps its last value while it cannot be computed
     double minimum = 0.0;     // of the plotted quantity
     double maximum = 0.0;
-    double plotRange = 0.0;   // PlotRange = maximum - minimum
+    double plotRange = 0.0;  // PlotRange = maximum - minimum
 };
 
 // Recomputes the statistics from the `heldPoints` slots in use (n). FreqMean needs
@@ -20,3 +22,5 @@ void UpdatePlotStatistics(const PlotHistories& histories, int heldPoints, bool f
 
 // Seconds per division of the x axis: Size / 8, one reading per second.
 int SecondsPerDivision(int size);
+
+}  // namespace ticklog

@@ -5,16 +5,15 @@
 #include <cmath>
 #include <limits>
 
-static std::ostream& operator<<(std::ostream& os, const PlotSegment& s)
-{
-    return os << static_cast<int>(s.pen) << ":(" << s.x0 << "," << s.y0 << ")-(" << s.x1
-              << "," << s.y1 << ")";
+namespace ticklog {
+static std::ostream& operator<<(std::ostream& os, const PlotSegment& s) {
+    return os << static_cast<int>(s.pen) << ":(" << s.x0 << "," << s.y0 << ")-(" << s.x1 << ","
+              << s.y1 << ")";
 }
 
 namespace {
 
-PlotHistories Histories(std::vector<double> phase, std::vector<double> freq)
-{
+PlotHistories Histories(std::vector<double> phase, std::vector<double> freq) {
     PlotHistories h;
     h.size = 8;
     h.phase = std::move(phase);
@@ -24,19 +23,16 @@ PlotHistories Histories(std::vector<double> phase, std::vector<double> freq)
     return h;
 }
 
-std::vector<PlotSegment> Grid(int W, int H)
-{
+std::vector<PlotSegment> Grid(int W, int H) {
     std::vector<PlotSegment> grid;
     for (int y : {H / 5, 2 * H / 5, 3 * H / 5, 4 * H / 5})
         grid.push_back({PlotPen::Grid, 0, y, W, y});
-    for (int k = 1; k <= 7; ++k)
-        grid.push_back({PlotPen::Grid, k * W / 8, 0, k * W / 8, H});
+    for (int k = 1; k <= 7; ++k) grid.push_back({PlotPen::Grid, k * W / 8, 0, k * W / 8, H});
     return grid;
 }
 
 // A 101 x 51 area: W = 100, H = 50, so 0.125 * 3 * W = 37.5 truncates to 37.
-TEST(PlotDrawing, PhaseLineOverTheTruncatedGrid)
-{
+TEST(PlotDrawing, PhaseLineOverTheTruncatedGrid) {
     const PlotHistories h = Histories({0, 1, 0.5}, {});
     PlotStatistics s;
     UpdatePlotStatistics(h, 3, false, s);
@@ -49,8 +45,7 @@ TEST(PlotDrawing, PhaseLineOverTheTruncatedGrid)
     EXPECT_EQ(p.segments, expected);
 }
 
-TEST(PlotDrawing, FrequencyStaircaseAndMeanLine)
-{
+TEST(PlotDrawing, FrequencyStaircaseAndMeanLine) {
     const PlotHistories h = Histories({}, {100, 1, 2, 3});
     PlotStatistics s;
     UpdatePlotStatistics(h, 4, true, s);
@@ -64,8 +59,7 @@ TEST(PlotDrawing, FrequencyStaircaseAndMeanLine)
     EXPECT_EQ(p.segments, expected);
 }
 
-TEST(PlotDrawing, FullPhaseHistoryRunsPastTheRightEdge)
-{
+TEST(PlotDrawing, FullPhaseHistoryRunsPastTheRightEdge) {
     const PlotHistories h = Histories({1, 2, 3, 4, 5, 6, 7, 8, 9, 9}, {});
     PlotStatistics s;
     UpdatePlotStatistics(h, 10, false, s);
@@ -78,8 +72,7 @@ TEST(PlotDrawing, FullPhaseHistoryRunsPastTheRightEdge)
     EXPECT_EQ(last.y1, 0);
 }
 
-TEST(PlotDrawing, NoVariationOrNoUsableRangeGivesNoPicture)
-{
+TEST(PlotDrawing, NoVariationOrNoUsableRangeGivesNoPicture) {
     PlotStatistics s;
     const PlotHistories flat = Histories({2, 2, 2}, {0, 2, 2});
     UpdatePlotStatistics(flat, 3, false, s);
@@ -98,8 +91,7 @@ TEST(PlotDrawing, NoVariationOrNoUsableRangeGivesNoPicture)
     EXPECT_FALSE(LayOutPlot(missing, 2, false, s, 101, 51).hasData);
 }
 
-TEST(PlotDrawing, NaNValueStaysInsideDefinedCoordinates)
-{
+TEST(PlotDrawing, NaNValueStaysInsideDefinedCoordinates) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const PlotHistories h = Histories({1, nan, 3}, {});
     PlotStatistics s;
@@ -109,23 +101,20 @@ TEST(PlotDrawing, NaNValueStaysInsideDefinedCoordinates)
     EXPECT_EQ(p.segments[11].y1, 0);
 }
 
-TEST(PlotDrawing, RasterLeavesOutTheEndPoint)
-{
+TEST(PlotDrawing, RasterLeavesOutTheEndPoint) {
     auto pixels = [](PlotSegment s) {
         std::vector<std::pair<int, int>> out;
-        for (const PlotPixel& p : RasterizeSegment(s))
-            out.emplace_back(p.x, p.y);
+        for (const PlotPixel& p : RasterizeSegment(s)) out.emplace_back(p.x, p.y);
         return out;
     };
     using V = std::vector<std::pair<int, int>>;
     EXPECT_EQ(pixels({PlotPen::Grid, 0, 0, 3, 0}), (V{{0, 0}, {1, 0}, {2, 0}}));
     EXPECT_EQ(pixels({PlotPen::Grid, 2, 5, 2, 3}), (V{{2, 5}, {2, 4}}));
     EXPECT_EQ(pixels({PlotPen::Data, 0, 0, 2, 2}), (V{{0, 0}, {1, 1}}));
-    EXPECT_EQ(pixels({PlotPen::Data, 0, 0, 5, -2}),
-              (V{{0, 0}, {1, 0}, {2, -1}, {3, -1}, {4, -2}}));
-    EXPECT_EQ(pixels({PlotPen::Data, 1, 5, 0, 0}),
-              (V{{1, 5}, {1, 4}, {1, 3}, {0, 2}, {0, 1}}));
+    EXPECT_EQ(pixels({PlotPen::Data, 0, 0, 5, -2}), (V{{0, 0}, {1, 0}, {2, -1}, {3, -1}, {4, -2}}));
+    EXPECT_EQ(pixels({PlotPen::Data, 1, 5, 0, 0}), (V{{1, 5}, {1, 4}, {1, 3}, {0, 2}, {0, 1}}));
     EXPECT_TRUE(pixels({PlotPen::Data, 7, 7, 7, 7}).empty());
 }
 
-} // namespace
+}  // namespace
+}  // namespace ticklog

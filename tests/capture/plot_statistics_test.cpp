@@ -4,10 +4,10 @@
 
 #include <cmath>
 
+namespace ticklog {
 namespace {
 
-PlotHistories Histories(int size, std::vector<double> phase, std::vector<double> freq)
-{
+PlotHistories Histories(int size, std::vector<double> phase, std::vector<double> freq) {
     PlotHistories h;
     h.size = size;
     h.phase = std::move(phase);
@@ -17,8 +17,7 @@ PlotHistories Histories(int size, std::vector<double> phase, std::vector<double>
     return h;
 }
 
-TEST(PlotStatistics, FrequencyValuesOneTwoThree)
-{
+TEST(PlotStatistics, FrequencyValuesOneTwoThree) {
     // Slot 0 is a stale value from before the run and must not count.
     const PlotHistories h = Histories(8, {0, 1, 3, 6}, {100, 1, 2, 3});
     PlotStatistics s;
@@ -37,8 +36,7 @@ TEST(PlotStatistics, FrequencyValuesOneTwoThree)
     EXPECT_DOUBLE_EQ(s.freqMean, 2.0);  // the mean is the frequency's in both plots
 }
 
-TEST(PlotStatistics, TwoReadingsKeepTheSpreadAndHaveNoRange)
-{
+TEST(PlotStatistics, TwoReadingsKeepTheSpreadAndHaveNoRange) {
     const PlotHistories h = Histories(8, {0, 5}, {9, 5});
     PlotStatistics s;
     s.freqSpread = 0.25;
@@ -48,8 +46,7 @@ TEST(PlotStatistics, TwoReadingsKeepTheSpreadAndHaveNoRange)
     EXPECT_EQ(s.plotRange, 0.0);
 }
 
-TEST(PlotStatistics, OneOrNoPointLeavesTheMeanAndGivesZeroExtremes)
-{
+TEST(PlotStatistics, OneOrNoPointLeavesTheMeanAndGivesZeroExtremes) {
     const PlotHistories h = Histories(8, {4}, {3});
     PlotStatistics s;
     s.freqMean = 1.5;
@@ -65,8 +62,7 @@ TEST(PlotStatistics, OneOrNoPointLeavesTheMeanAndGivesZeroExtremes)
     EXPECT_EQ(s.freqMean, 1.5);
 }
 
-TEST(PlotStatistics, FullHistoriesUseAllSizePlusTwoSlots)
-{
+TEST(PlotStatistics, FullHistoriesUseAllSizePlusTwoSlots) {
     std::vector<double> phase(10), freq(10);
     for (int i = 0; i < 10; ++i) {
         phase[i] = i;
@@ -82,8 +78,7 @@ TEST(PlotStatistics, FullHistoriesUseAllSizePlusTwoSlots)
     EXPECT_EQ(s.maximum, 9.0);
 }
 
-TEST(PlotStatistics, MissingHistoryChangesNothing)
-{
+TEST(PlotStatistics, MissingHistoryChangesNothing) {
     PlotHistories h = Histories(8, {1, 2, 3}, {1, 2, 3});
     h.freq.clear();
     PlotStatistics s;
@@ -92,11 +87,11 @@ TEST(PlotStatistics, MissingHistoryChangesNothing)
     EXPECT_EQ(s.plotRange, 7.0);
 }
 
-TEST(PlotStatistics, SecondsPerDivisionIsAnEighthOfSize)
-{
+TEST(PlotStatistics, SecondsPerDivisionIsAnEighthOfSize) {
     EXPECT_EQ(SecondsPerDivision(240), 30);
     EXPECT_EQ(SecondsPerDivision(8), 1);
     EXPECT_EQ(SecondsPerDivision(96), 12);
 }
 
-} // namespace
+}  // namespace
+}  // namespace ticklog
