@@ -138,6 +138,31 @@ VARNIS_API float AddSigma(const float *deviations);
 
 /* ---- Noise generation -------------------------------------------------------- */
 
+/*
+ * Simulated power-law noise: white Gaussian noise of variance Q passed through the
+ * fractional-integration filter h[1] = 1, h[i] = h[i-1] ((i - 2) + ha) / (i - 1),
+ * ha = -beta / 2, so that the spectrum of the result goes as f^beta (0 white,
+ * -1 flicker, -2 random walk, -3 flicker walk, -4 random run), beta from -4 to 0.
+ * values[i-1] receives the sum over j = 1..i of h[j] w[i+1-j] (w the scaled
+ * Gaussian draws, in order), formed by a transform of length 2 * count.
+ *
+ * count: number of values, a power of two of at least 2. values: a plain array of
+ * count doubles (not a data vector). Q: variance of the driving white noise, > 0.
+ * seed: in/out; a negative value reseeds the generator, which is also seeded on the
+ * first call ever whatever the value; after seeding *seed is set to 1, and passing
+ * it again continues the sequence. A positive seed above 54773 at the first call is
+ * used as its congruent value modulo 259200 in the range -204426 .. 54773.
+ * add: 0 = values are overwritten; nonzero = the noise is added to them.
+ *
+ * Returns count; -1 (null pointer, Q not a positive finite number, beta outside
+ * -4..0, count below 2 or not a power of two: nothing is written, the generator is
+ * untouched); -2 when working storage (4 * count doubles) cannot be had (values and
+ * generator untouched). Cost O(count log count).
+ * The generator state is library-wide and kept between calls; calls from several
+ * threads are serialised by a lock and share one sequence.
+ */
+VARNIS_API int GenNoise(int count, double *values, float Q, float beta, int *seed, int add);
+
 /* ---- Periodogram spectrum ---------------------------------------------------- */
 
 /* ---- Phase and frequency conversion and averaging ---------------------------- */
