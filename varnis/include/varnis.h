@@ -167,15 +167,273 @@ VARNIS_API int GenNoise(int count, double *values, float Q, float beta, int *see
 
 /* ---- Phase and frequency conversion and averaging ---------------------------- */
 
+/*
+ * Records produced by the routines below get the header [0] = M, [1] = 1, [2] = M:
+ * the window of the result is the whole result. Output vectors are sized by the
+ * caller (M + 3 doubles; ConvFreqToPhase needs n + 4 for a window of n samples).
+ */
+
+/*
+ * Averages frequency data in place over consecutive groups of `factor` samples of
+ * the window; a partial group at the end is dropped. Gaps (0.0) are left out of a
+ * group's average; a group of gaps only gives 0.0. Writes the M = n / factor
+ * averages to samples 1..M. Returns M, or -1 (factor < 1 or above the window
+ * length n; data unchanged).
+ */
+VARNIS_API int AverageFreqData(double *data, int factor);
+
+/*
+ * Decimates phase data in place: keeps samples first, first + factor, ... up to
+ * last, gaps included, as samples 1..M with M = (n - 1) / factor + 1. Returns M, or
+ * -1 (factor < 1 or above the window length n; data unchanged).
+ */
+VARNIS_API int AveragePhaseData(double *data, int factor);
+
+/*
+ * Mean first difference x[k+1] - x[k] of the window (pairs without a gap; a 0.0 at
+ * sample 1 or sample N of the record counts as a value). Returns the number of
+ * differences, or -1: none usable (result untouched), or a difference of exactly
+ * 0.0 (result set to 0.0).
+ */
+VARNIS_API int CalcFirstDiff(const double *data, double *result);
+
+/*
+ * Mean second difference of the window (triples without a gap; the triple at sample
+ * 1 may start at 0.0, the window's last triple may end at 0.0). Returns the number
+ * of triples, or -1 when none is usable (result untouched).
+ */
+VARNIS_API int CalcSecondDiff(const double *data, double *result);
+
+/*
+ * Integrates the window of fractional-frequency data (sampling interval tau,
+ * seconds) into n + 1 phase samples (seconds) starting at the origin 0.0. With
+ * remove_mean nonzero the mean frequency is taken out first. A frequency gap is
+ * bridged with the window's mean frequency (0.0 when it holds no valid value) and
+ * the phase point before it becomes a gap. Returns the number of frequency gaps, or
+ * -1 (tau not positive; remove_mean set and no valid frequency).
+ */
+VARNIS_API int ConvFreqToPhase(const double *frequency, double *phase, double tau,
+                               int remove_mean);
+
+/*
+ * First differences of the window of phase data (seconds) divided by tau (seconds):
+ * n - 1 fractional frequencies. A pair with a gap gives a frequency gap (0.0); the
+ * window's first phase reading may be the origin 0.0. With keep_zeros nonzero a
+ * frequency of exactly 0.0 is written as 1e-99 so it is not taken for a gap.
+ * Returns the number of gaps written, or -1 (tau not positive).
+ */
+VARNIS_API int ConvPhaseToFreq(const double *phase, double *frequency, double tau,
+                               int keep_zeros);
+
+/*
+ * As ConvPhaseToFreq, with the interval of each pair taken from time tags: tag k
+ * (element [k + 2] of time_tags) belongs to the k-th sample of the window, and
+ * time_scale is the number of seconds in one tag unit. Writes the mean interval of
+ * the used pairs, in seconds, to mean_tau (0.0 without a used pair). Returns the
+ * number of gaps written, or -1 (time_scale not positive; two equal tags of a used
+ * pair, which stops the conversion with the earlier frequencies written).
+ */
+VARNIS_API int ConvPhaseToFreqUsingTimetags(const double *phase, double *frequency,
+                                            const double *time_tags, double time_scale,
+                                            double *mean_tau, int keep_zeros);
+
+/*
+ * Subtracts value from every valid sample of the window. data_type 0 (phase): a 0.0
+ * at sample 1 or N of the record is a value; otherwise every 0.0 is a gap and stays
+ * 0.0. Returns the number of samples changed (0 is not an error).
+ */
+VARNIS_API int NormalizeData(double *data, double value, int data_type);
+
+/*
+ * Sets every valid sample x of the window (gap rule as NormalizeData) to
+ * x * factor + offset. Note the order of the arguments: offset before factor.
+ * Returns the number of samples changed.
+ */
+VARNIS_API int ScaleData(double *data, double offset, double factor, int data_type);
+
 /* ---- Drift and offset estimation and removal --------------------------------- */
 
 /* ---- Gaps, outliers and robust statistics ------------------------------------ */
+
+/*
+ * mode: 0 phase data (the first and last samples of a window, and sample 1 of a
+ * record, may be 0.0), 1 frequency data (every 0.0 is a gap). Other modes are
+ * refused with -1.
+ */
+
+/*
+ * Number of gaps in samples first..last (frequency) or first+1..last-1 (phase).
+ */
+VARNIS_API int CountGaps(const double *data, int mode);
+
+/*
+ * Fills the gaps of a record in place. A run of gaps at the start (from sample 1 for
+ * frequency data, sample 2 for phase data) is cut out and the later samples move
+ * down; a run at the end (ending at sample N for frequency data, at N - 1 for phase
+ * data, whose final sample is kept) is cut off. The count and the window limits
+ * follow the samples they name. Interior gaps of the window are then bridged by a
+ * straight line between their neighbours. A record without a valid sample is left
+ * as it is. Returns the number of leading gaps removed.
+ */
+VARNIS_API int FillGaps(double *data, int mode);
+
+/* FillGaps for a float data vector; the interpolation is in single precision. */
+VARNIS_API int FillFloatGaps(float *data, int mode);
+
+/*
+ * Finds frequency samples of the window outside mean +- factor * standard deviation
+ * (strictly); with remove nonzero each becomes a gap. Mean and deviation are taken
+ * once, before any removal. Returns the number of outliers, or -1 when the window
+ * holds fewer than two valid values (data unchanged).
+ */
+VARNIS_API int FindFreqOutliers(double *data, float factor, int remove);
+
+/*
+ * Median of the window. Below 100 samples: the gaps of a copy are filled (FillGaps,
+ * mode), the remaining window values are sorted, and an even count gives the mean of
+ * the two middle values. From 100 samples on: selection in single precision among
+ * the window's values (gaps left out; in phase mode a 0.0 at the window's first or
+ * last position counts), and an even count gives the lower middle value. The data
+ * are not changed. Returns 0, or -1: no valid value (median untouched), or no
+ * memory (median set to 0.0).
+ */
+VARNIS_API int FindMedian(const double *data, int mode, double *median);
+
+/*
+ * Median absolute deviation of the frequency window about its median, divided by
+ * 0.6745 (a standard deviation for normal noise), after filling the gaps of a copy.
+ * Stored as a float. Returns the window length, 1 when memory cannot be had (result
+ * untouched), or -1 when the window holds no valid value (result untouched).
+ */
+VARNIS_API int MedDev(const double *data, float *result);
 
 /* ---- Multitaper spectrum ----------------------------------------------------- */
 
 /* ---- Plot scaling ------------------------------------------------------------ */
 
+/*
+ * Extremes of the window first..last. zeroGaps != 0: every 0.0 is a gap and skipped.
+ * zeroGaps == 0 (phase data): a 0.0 is skipped except at sample 1 and at sample N of
+ * the vector, where it is a value. min and max are set to 0 first and stay 0 when no
+ * sample counts. Returns the number of samples taken into account (0 for an empty
+ * window), or -1 for an unusable header or a null pointer.
+ */
+VARNIS_API int FindMinMax(const double *data, double *min, double *max, int zeroGaps);
+
+/*
+ * Histogram of the window: each counted sample x (zero rule as FindMinMax) adds 1 to
+ * counts[j] for the first bin j (0 .. nbins-1) with x <= edges[j+1]; a value above
+ * edges[nbins] is not counted, and edges[0] is never compared, so values below it fall
+ * into bin 0. edges holds nbins + 1 entries, counts nbins; counts are added to, never
+ * cleared. *maxCount is set to 0 first and receives the largest count an increment
+ * produced. Returns the array position after the window, floor(last - first + 1) +
+ * floor(first + 2) of the header (last + 3 for a whole-number header), or -1 for an
+ * unusable header or a null pointer.
+ */
+VARNIS_API int HistoCalc(const double *data, const float *edges, float *counts, double *maxCount,
+                         int nbins, int zeroGaps);
+
+/*
+ * Round axis limits *lo .. *hi covering min .. max, in whole divisions of one step of
+ * 1, 2, 3, 4, 5, 6, 8 or 10 times a power of ten chosen from the range. Returns the
+ * number of divisions from *lo to *hi, or -1 with *lo = *hi = 0 when max - min is not
+ * positive or not finite.
+ */
+VARNIS_API int FindPlotScale(double min, double max, double *lo, double *hi);
+
+/*
+ * Axis of n labels (n < 2 is taken as 2) start + k * step, k = 0 .. n-1, covering a
+ * and b (in either order), with a step of 10, 12, 15, 16, 20, 25, 30, 40, 50, 60, 75,
+ * 80, 100, 120 or 150 times a power of ten; a range at or below zero is scaled as its
+ * mirror image. Tries n - 1 divisions, then twice and four times as many, labelling
+ * every second or fourth. Returns 1 when an axis was found, else 0 with *start and
+ * *step holding the last candidate (0 and 0 for a range that has no step: values not
+ * finite, or a range below the resolution of its values).
+ */
+VARNIS_API int BasScale(double a, double b, int n, double *start, double *step);
+
+/*
+ * Widens *lo .. *hi by a 5 % margin to round limits in units of one tenth of the
+ * larger magnitude's power of ten, and writes a tick interval for the rounded span.
+ * A lo or hi that is not finite (or a range below the smallest double) is left as it
+ * is, with *tick = 0.
+ */
+VARNIS_API void RoundAxes(double *lo, double *hi, double *tick);
+
 /* ---- Date and time conversion ------------------------------------------------ */
+
+/*
+ * Calendar forms: a packed date is year * 10000 + month * 100 + day (20030904 for
+ * 4 September 2003); a Julian Day Number counts days with 2451545 for 1 January 2000;
+ * an MJD is the Julian Day Number - 2400001 (51544 for 1 January 2000, 0 for
+ * 17 November 1858); days of the week run 0 Sunday .. 6 Saturday; day of year 1 is
+ * 1 January. Integer division truncates toward zero. None of these functions keeps
+ * state; all may run on several threads at once.
+ */
+
+/*
+ * Packs a date. A year of at most 100 counts from 1900 (3 is 1903, 100 is 2000);
+ * a larger year is used as it is. Nothing is validated; a year beyond 214748 does not
+ * fit in the packed form and wraps around.
+ */
+VARNIS_API int MakeDate(int month, int day, int year);
+
+/* Unpacks a date: year = date / 10000, month = (date / 100) % 100, day = date % 100. */
+VARNIS_API void BreakDate(int date, int *month, int *day, int *year);
+
+/*
+ * Day of the week (0 Sunday .. 6 Saturday) of a packed date, or -1 for a month
+ * outside 1 .. 12, a day outside 1 .. 31 or a year before 1900. Right from
+ * 1 January 1900 to 28 February 2100; from 1 March 2100 on one day late (2100 is
+ * counted as a leap year).
+ */
+VARNIS_API int DayOfWeek(int date);
+
+/*
+ * Julian Day Number of a packed date, the proleptic Gregorian day count for every
+ * date from the year 1 on; -1 for a date <= 0 and for 19000000 (an empty date).
+ */
+VARNIS_API int DateToJulian(int date);
+
+/*
+ * Packed date of a Julian Day Number: the inverse of DateToJulian from the year 101
+ * on. Dates of the years 1 .. 100 come out as 1901 .. 2000 (the year rule of
+ * MakeDate). -1 for a number below 1, and for one past 31 December 214748, whose
+ * packed form does not fit in an int.
+ */
+VARNIS_API int JulianToDate(int julian);
+
+/*
+ * MJD of a date given as day, month and full year (1999, not 99). Right from
+ * 1 March 1900 to 28 February 2100 (1900 and 2100 are counted as leap years).
+ */
+VARNIS_API int DateToMJD(int day, int month, int year);
+
+/* Date of an MJD: the inverse of DateToMJD over the same range. */
+VARNIS_API void MJDToDate(int mjd, int *day, int *month, int *year);
+
+/*
+ * Day of the year of an MJD (leap years by the full Gregorian rule), right over the
+ * range of MJDToDate; -1 for an MJD so far before 1858 that it yields no month.
+ */
+VARNIS_API int MJDtoDOY(int mjd);
+
+/*
+ * GPS week of an MJD, modulo 1024: ((mjd - 44244) / 7) % 1024, truncating, so MJD
+ * 44244 .. 44250 (the week from 6 January 1980) give 0 and earlier days give zero or
+ * negative weeks.
+ */
+VARNIS_API int MJDtoGPS(int mjd);
+
+/*
+ * Month view: for the first day of *month in *year (a year of at most 100 counts from
+ * 1900, as in MakeDate; the inputs are not written back) writes the day of the week
+ * (as DayOfWeek), the day of the year, the MJD and the number of days in the month
+ * (leap years by the full Gregorian rule). Returns the days in the month, or -1
+ * without writing anything for a month outside 1 .. 12 or a null pointer.
+ */
+VARNIS_API int DateConv(int *month, int *daysInMonth, int *year, int *dayOfWeek, int *dayOfYear,
+                        int *mjd);
 
 #ifdef __cplusplus
 }
