@@ -165,6 +165,43 @@ VARNIS_API int GenNoise(int count, double *values, float Q, float beta, int *see
 
 /* ---- Periodogram spectrum ---------------------------------------------------- */
 
+/*
+ * Power spectral density of n samples of a record by the averaged, windowed
+ * periodogram, as logarithmic levels. The samples are taken from the window's first
+ * sample on (the window's end is not consulted), converted to float, their gaps
+ * filled with FillFloatGaps(gapMode), their mean removed, the record extended with
+ * zeros to P, the smallest power of two not below n, and cut into `segments` equal
+ * segments of L = P / segments samples. Each segment is multiplied `passes` times by
+ * the window (0 none, 1 triangular, 2 Hann, 3 Welch, 4 Hamming, 5 Blackman) and
+ * transformed; the periodograms of the segments are averaged.
+ *
+ * re: work and output, at least max(n + 3, P) floats; on return re[i] is the level
+ * at the frequency im[i] = (i + 1) / (L tau) hertz: log10(power of the bin * L tau *
+ * scale * P^2 / n^2) plus the window's correction, times 10 when units == 2
+ * (decibels), as it is for any other units. im: work and output, at least P floats.
+ * tau: sampling interval in seconds, > 0. scale: multiplies every power, > 0.
+ * gapMode: 0 phase data, 1 frequency data. When gaps at either end shorten the
+ * record, only the samples that remain are analysed (n in the ratio above is then
+ * their number).
+ *
+ * Returns the number of levels written, L / 2 - 1; a bin without any power has the
+ * level -infinity (the logarithm of zero). -1, with nothing written: null pointer,
+ * bad header, n < 2, samples past the end of the record, n not exactly a float,
+ * tau or scale not positive, passes outside 0..3, window outside 0..5, gapMode not
+ * 0 or 1, segments not a power of two or above P / 2, no scratch memory.
+ * Cost O(P log L). Keeps working values in library-wide storage: must not run on two
+ * threads at once.
+ */
+VARNIS_API int SpectrumCalc(const double *data, float *re, float *im, float tau, int n, int passes,
+                            int window, int units, float scale, int segments, int gapMode);
+
+/*
+ * Combines five spectral levels. units == 4 (decibels): 10 log10 of the sum of the
+ * powers 10^(v/10), a level of exactly 0 counting as absent; 0 when all are absent.
+ * Other units: the square root of the sum of the squares. -1.0 for a null pointer.
+ */
+VARNIS_API float AddPSD(const float *levels, int units);
+
 /* ---- Phase and frequency conversion and averaging ---------------------------- */
 
 /*
