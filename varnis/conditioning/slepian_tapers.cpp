@@ -54,8 +54,10 @@ void slepian_matrix(long n, double w, double* diagonal, double* off) {
     }
 }
 
-void smallest_eigenvalues(long n, const double* diagonal, const double* off_squared, int count,
+bool smallest_eigenvalues(long n, const double* diagonal, const double* off_squared, int count,
                           double* eigenvalues) {
+    ScratchArray<double> upper(static_cast<std::size_t>(count));
+    if (!upper.ok()) return false;
     EigenSolverValues& s = g_solver;
     s.lower_bound = std::numeric_limits<double>::infinity();
     s.upper_bound = -s.lower_bound;
@@ -76,10 +78,13 @@ void smallest_eigenvalues(long n, const double* diagonal, const double* off_squa
 
     // eigenvalues[j] serves as the lower bound of eigenvalue j until it is found; every
     // Sturm count also narrows the bounds of the eigenvalues still to be found.
-    for (int j = 0; j < count; ++j) eigenvalues[j] = s.lower_bound;
+    for (int j = 0; j < count; ++j) {
+        eigenvalues[j] = s.lower_bound;
+        upper[j] = s.upper_bound;
+    }
     for (int k = 0; k < count; ++k) {
         double lo = eigenvalues[k];
-        double hi = s.upper_bound;
+        double hi = upper[k];
         for (;;) {
             const double tolerance =
                 2.0 * s.machine_precision * (std::fabs(lo) + std::fabs(hi)) + s.absolute_tolerance;
@@ -89,6 +94,8 @@ void smallest_eigenvalues(long n, const double* diagonal, const double* off_squa
             const long below = count_below(n, diagonal, off_squared, mid);
             if (below > k) {
                 hi = mid;
+                for (long j = k + 1; j < std::min<long>(below, count); ++j)
+                    upper[j] = std::min(upper[j], mid);
             } else {
                 lo = mid;
                 for (long j = std::max<long>(below, k + 1); j < count; ++j)
@@ -98,6 +105,7 @@ void smallest_eigenvalues(long n, const double* diagonal, const double* off_squa
         eigenvalues[k] = lo + (hi - lo) / 2.0;
         for (int j = k + 1; j < count; ++j) eigenvalues[j] = std::max(eigenvalues[j], lo);
     }
+    return true;
 }
 
 bool eigenvectors_by_inverse_iteration(long n, const double* diagonal, const double* off,
@@ -237,7 +245,8 @@ bool slepian_tapers(long n, double nw, int count, double* tapers, double* concen
     if (!diagonal.ok() || !off.ok() || !off_squared.ok() || !eigenvalues.ok()) return false;
     slepian_matrix(n, nw / static_cast<double>(n), diagonal.data(), off.data());
     for (long i = 0; i < n; ++i) off_squared[i] = off[i] * off[i];
-    smallest_eigenvalues(n, diagonal.data(), off_squared.data(), count, eigenvalues.data());
+    if (!smallest_eigenvalues(n, diagonal.data(), off_squared.data(), count, eigenvalues.data()))
+        return false;
     if (!eigenvectors_by_inverse_iteration(n, diagonal.data(), off.data(), count,
                                            eigenvalues.data(), tapers))
         return false;

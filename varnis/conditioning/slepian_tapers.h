@@ -14,8 +14,9 @@ namespace varnis {
 void slepian_matrix(long n, double w, double* diagonal, double* off);
 
 // The `count` smallest eigenvalues of the symmetric tridiagonal matrix (diagonal,
-// off as above, squares of off in off_squared), ascending, by bisection.
-void smallest_eigenvalues(long n, const double* diagonal, const double* off_squared,
+// off as above, squares of off in off_squared), ascending, by bisection. Returns
+// false when working storage cannot be had.
+bool smallest_eigenvalues(long n, const double* diagonal, const double* off_squared,
                           int count, double* eigenvalues);
 
 // Unit-length eigenvectors for the ascending eigenvalues, by inverse iteration; the

@@ -346,6 +346,46 @@ VARNIS_API int MedDev(const double *data, float *result);
 
 /* ---- Multitaper spectrum ----------------------------------------------------- */
 
+/*
+ * Multitaper power spectrum of N samples taken from the window's first sample on
+ * (the window's end is not consulted). The samples are converted to float, their gaps
+ * filled with FillFloatGaps(gapMode), their mean removed; the record is multiplied by
+ * each of the K Slepian tapers of time-bandwidth product NW (unit mean square), each
+ * product zero-padded to Nfft = 2 P (P the smallest power of two not below N) and
+ * transformed, and the K power spectra |X_k|^2 / A^2 are combined.
+ *
+ * spectrum: output and working buffer, at least max(N + 3, Nfft / 2 - 1) floats.
+ * frequencies: output, Nfft / 2 - 1 floats: j / (tau Nfft) hertz for bins
+ * j = 1 .. Nfft / 2 - 1 (bin 0 and the Nyquist bin are not returned).
+ * spectrum[j - 1] = G (log10(S(j) scale) - log10(1 / (tau Nfft))), G = 10 when
+ * logForm == 2, else 1. tau: sampling interval in seconds, > 0. NW: > 0 and below
+ * N / 2. estimator 1: S is the square root of the eigenvalue-weighted power
+ * sum_k |X_k|^2 / (A^2 K lambda_k) (an amplitude); a bin whose sum is not positive
+ * keeps the sum and the line "sqrt problem in hires pos=<bin> <sum>" goes to the
+ * standard output. estimator 2: adaptive weights, iterated up to 20 times per bin
+ * from the mean of the first two taper spectra (the first alone when K = 1); S is a
+ * power; "<count> failed iterations" goes to the standard error after every call.
+ * normalisation: A = N (1), 1 / tau (2), sqrt(N) (3), 1 (any other value).
+ * scale: multiplies every spectral value, > 0. gapMode: 0 phase data, 1 frequency
+ * data. When gaps at either end shorten the record, only the samples that remain are
+ * analysed (they replace N in the tapers and in A); the transform length stays.
+ * unused: not read. A bin without any power has the level
+ * -infinity.
+ *
+ * Returns Nfft / 2 + 1 (the number of values written is two less); -1: null pointer,
+ * bad header, N < 2, K < 1 or above N, NW not positive or not below N / 2, estimator
+ * not 1 or 2, samples past the end of the record, N not exactly a float, tau or scale
+ * not positive, gapMode not 0 or 1, no scratch memory, or fewer than 2 (or K) samples
+ * left after gap filling. Cost O(K N) for the tapers (bisection and inverse iteration
+ * on a tridiagonal matrix) plus K transforms of length Nfft; scratch about
+ * 8 K (N + Nfft / 2) bytes. The taper solver keeps working values in library-wide
+ * storage: must not run on two threads at once.
+ */
+VARNIS_API int MultiTaperSpectrumCalc(const double *data, float *spectrum, float *frequencies,
+                                      float tau, int N, float NW, int K, int estimator,
+                                      int normalisation, int unused, int logForm, float scale,
+                                      int gapMode);
+
 /* ---- Plot scaling ------------------------------------------------------------ */
 
 /*
