@@ -78,6 +78,32 @@ double residual_of(const VectorView<const double>& v, Rule include, Abscissa t,
     return sum;
 }
 
+// The one-parameter searches of the logarithmic and diffusion fits: each pass fits
+// a line in the abscissa that the current parameter gives, and `advance` moves the
+// parameter (reversing and shrinking its step when the residual grew). The search
+// ends when the residual changes by no more than `tolerance` of itself (a NaN
+// residual ends it too), or at the pass limit. The first pass compares with 1.0.
+// The parameter as left has taken one step past the fit returned; the number of
+// samples is the same in every pass, so a short window fails in the first.
+template <class MakeAbscissa, class Advance>
+LineFit search_fit(const VectorView<const double>& v, double tolerance,
+                   MakeAbscissa make_abscissa, Advance advance, double& residual) {
+    LineFit fit;
+    double previous = 0.0, current = 1.0;
+    for (int pass = 0;
+         pass < kMaxSearchPasses && std::fabs((current - previous) / current) > tolerance;
+         ++pass) {
+        previous = current;
+        const auto t = make_abscissa();
+        fit = fit_line(v, FrequencyRule{}, t);
+        if (fit.n < 2) return fit;
+        current = residual_of(v, FrequencyRule{}, t, fit);
+        advance(current > previous);
+    }
+    residual = current;
+    return fit;
+}
+
 // The straight-line fit of CalcLinFreqDrift and CalcFreqOffset.
 template <class Rule>
 int straight_line(const double* data, Rule rule_for, double* intercept, double* slope,
@@ -141,29 +167,23 @@ extern "C" int CalcLogFreqDrift(const double* data, double* a, double* b, double
                                 double* residual) {
     const auto v = read_window(data);
     if (!v || a == nullptr || b == nullptr || y0 == nullptr || residual == nullptr) return -1;
-    double factor = 1.0;
+    double factor = 1.0, step = 0.1, r = 0.0;
+    const auto fit = search_fit(
+        *v, 1e-5,
+        [&factor] {
+            return [f = factor](long k) { return std::log(f * static_cast<double>(k) + 1.0); };
+        },
+        [&](bool worse) {
+            if (worse) step = -0.5 * step;
+            factor += factor * step;  // a relative step
+        },
+        r);
     *b = factor;
-    double step = 0.1, previous = 0.0, current = 1.0;
-    long n = 0;
-    // A NaN residual fails the comparison and ends the search.
-    for (int pass = 0;
-         pass < kMaxSearchPasses && std::fabs((current - previous) / current) > 1e-5; ++pass) {
-        previous = current;
-        const auto g = [factor](long k) {
-            return std::log(factor * static_cast<double>(k) + 1.0);
-        };
-        const auto fit = fit_line(*v, FrequencyRule{}, g);
-        if (fit.n < 2) return -1;
-        n = fit.n;
-        *a = fit.slope;
-        *y0 = fit.intercept;
-        current = residual_of(*v, FrequencyRule{}, g, fit);
-        if (current > previous) step = -0.5 * step;
-        factor += factor * step;
-        *b = factor;
-    }
-    *residual = current;
-    return static_cast<int>(n);
+    if (fit.n < 2) return -1;
+    *a = fit.slope;
+    *y0 = fit.intercept;
+    *residual = r;
+    return static_cast<int>(fit.n);
 }
 
 extern "C" int CalcDiffusionFreqDrift(const double* data, double* intercept, double* slope,
@@ -173,30 +193,27 @@ extern "C" int CalcDiffusionFreqDrift(const double* data, double* intercept, dou
         residual == nullptr) {
         return -1;
     }
-    double offset = 0.0;
+    double offset = 0.0, step = 100.0, r = 0.0;
+    const auto fit = search_fit(
+        *v, 1e-6,
+        [&offset] {
+            return [t0 = offset](long k) { return std::sqrt(static_cast<double>(k) + t0); };
+        },
+        [&](bool worse) {
+            if (worse) step = -0.1 * step;
+            offset += step;
+            if (offset < 0.0) {
+                offset = 0.0;
+                step = -0.1 * step;
+            }
+        },
+        r);
     *time_offset = offset;
-    double step = 100.0, previous = 0.0, current = 1.0;
-    long n = 0;
-    for (int pass = 0;
-         pass < kMaxSearchPasses && std::fabs((current - previous) / current) > 1e-6; ++pass) {
-        previous = current;
-        const auto s = [offset](long k) { return std::sqrt(static_cast<double>(k) + offset); };
-        const auto fit = fit_line(*v, FrequencyRule{}, s);
-        if (fit.n < 2) return -1;
-        n = fit.n;
-        *slope = fit.slope;
-        *intercept = fit.intercept;
-        current = residual_of(*v, FrequencyRule{}, s, fit);
-        if (current > previous) step = -0.1 * step;
-        offset += step;
-        if (offset < 0.0) {
-            offset = 0.0;
-            step = -0.1 * step;
-        }
-        *time_offset = offset;
-    }
-    *residual = current;
-    return static_cast<int>(n);
+    if (fit.n < 2) return -1;
+    *intercept = fit.intercept;
+    *slope = fit.slope;
+    *residual = r;
+    return static_cast<int>(fit.n);
 }
 
 extern "C" int CalcQuadraticDrift(const double* data, double tau, double* a0, double* a1,
