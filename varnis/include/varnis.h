@@ -369,6 +369,100 @@ VARNIS_API int ScaleData(double *data, double offset, double factor, int data_ty
 
 /* ---- Drift and offset estimation and removal --------------------------------- */
 
+/*
+ * The fits below work on the window of a data vector; k is the sample number in the
+ * whole record (1-based), whatever the window. Frequency fits leave gaps (0.0) out.
+ * The removals change the data in place, leave gaps at 0.0 and return the number of
+ * samples changed (-1 for an unusable header); a sample that becomes exactly 0.0
+ * reads as a gap afterwards. The coefficient order of each Remove routine is the
+ * output order of its Calc routine.
+ */
+
+/*
+ * Least-squares line y = intercept + slope * k through the frequency samples of the
+ * window. variance is the residual variance (0.0 for two samples). Returns the
+ * number of samples used, or -1 when fewer than two (outputs untouched).
+ */
+VARNIS_API int CalcLinFreqDrift(const double *data, double *intercept, double *slope,
+                                double *variance);
+
+/*
+ * The same line through phase data (seconds); a 0.0 at sample 1 of the record or at
+ * the window's last sample is a reading. slope is the frequency offset in seconds
+ * per sample. Returns the number of samples used, or -1 (outputs untouched).
+ */
+VARNIS_API int CalcFreqOffset(const double *data, double *intercept, double *slope,
+                              double *variance);
+
+/*
+ * Fits y = a * ln(b * k + 1) + y0 to frequency data by a search on b (starting at 1,
+ * relative steps) until the residual sum of squares changes by no more than 1e-5 of
+ * itself (at most 10000 passes). b has taken one step past the fit that a, y0 and
+ * residual describe. Returns the number of samples, or -1 when fewer than two (b is
+ * then 1.0). Each pass costs one sweep of the window.
+ */
+VARNIS_API int CalcLogFreqDrift(const double *data, double *a, double *b, double *y0,
+                                double *residual);
+
+/*
+ * Fits y = intercept + slope * sqrt(k + time_offset) to frequency data by a search on
+ * time_offset (samples, not below 0, first step 100) until the residual changes by
+ * no more than 1e-6 of itself (at most 10000 passes); time_offset has taken one step
+ * past the fit. Returns the number of samples, or -1 when fewer than two.
+ */
+VARNIS_API int CalcDiffusionFreqDrift(const double *data, double *intercept, double *slope,
+                                      double *time_offset, double *residual);
+
+/*
+ * Least-squares quadratic x = a0 + a1 * t + a2 * t^2 through phase data, t = u * tau
+ * with u = 1 .. m the position in the window (tau in seconds), after filling the
+ * gaps of a copy (FillGaps, phase). variance is the residual variance. Returns m, or
+ * -1: tau not positive or fewer than 3 samples (outputs untouched), fewer than 4
+ * samples after filling (outputs 0.0), or no memory.
+ */
+VARNIS_API int CalcQuadraticDrift(const double *data, double tau, double *a0, double *a1,
+                                  double *a2, double *variance);
+
+/*
+ * (mean of the second half - mean of the first half) / half length of the frequency
+ * window, per sample; an odd middle sample belongs to the second half. The header is
+ * narrowed during the call and restored. Returns -1.0 when a half holds no valid
+ * value or the header is unusable.
+ */
+VARNIS_API float CalcBisectionDrift(double *data);
+
+/*
+ * Drift of phase data in seconds per sample squared from the window's first, middle
+ * and last samples. Fills the record's gaps in place first (FillGaps, phase), which
+ * may shorten it. Returns -1.0 for an unusable header or fewer than 3 samples.
+ */
+VARNIS_API float CalcThreePointDrift(double *data);
+
+/* y[k] -= intercept + slope * k for the frequency samples of the window. */
+VARNIS_API int RemoveLinFreqDrift(double *data, double intercept, double slope);
+
+/*
+ * Phase data (a 0.0 at sample 1 or the window's last sample is a reading): with
+ * use_intercept nonzero x[k] -= intercept + slope * (k - 1); with 0, x[k] -= slope * k
+ * and intercept is ignored.
+ */
+VARNIS_API int RemoveFreqOffset(double *data, double intercept, double slope,
+                                int use_intercept);
+
+/* y[k] -= a * ln(b * k + 1) + y0 for the frequency samples of the window. */
+VARNIS_API int RemoveLogFreqDrift(double *data, double a, double b, double y0);
+
+/* y[k] -= intercept + slope * sqrt(k + time_offset) for the frequency samples. */
+VARNIS_API int RemoveDiffusionFreqDrift(double *data, double intercept, double slope,
+                                        double time_offset);
+
+/*
+ * Phase data (a 0.0 at the window's first or last sample is a reading):
+ * x[k] -= a0 + a1 * u + a2 * u^2 with u = k + 2, the record's own abscissa for this
+ * model; coefficients of CalcQuadraticDrift need converting by the caller.
+ */
+VARNIS_API int RemoveQuadraticDrift(double *data, double a0, double a1, double a2);
+
 /* ---- Gaps, outliers and robust statistics ------------------------------------ */
 
 /*
