@@ -18,25 +18,17 @@ namespace {
 enum Estimator { kEigenvalueWeights = 1, kAdaptiveWeights = 2 };
 
 // Diagnostic lines for the host's console, with numbers in the "C" notation
-// whatever the process locale.
+// whatever the process locale: integers in %ld take no locale, the double goes
+// through to_chars.
 void report_sqrt_problem(long bin, double sum) {
-    char text[400] = "sqrt problem in hires pos=";  // room for any double in fixed form
-    char* end = text + sizeof text - 1;
-    char* p = text + 26;
-    p = std::to_chars(p, end, bin).ptr;
-    *p++ = ' ';
-    p = std::to_chars(p, end - 1, sum, std::chars_format::fixed, 6).ptr;
+    char text[400];  // room for any double in fixed form
+    const int length = std::snprintf(text, 64, "sqrt problem in hires pos=%ld ", bin);
+    char* p = std::to_chars(text + length, text + sizeof text - 1, sum, std::chars_format::fixed, 6).ptr;
     *p++ = '\n';
     std::fwrite(text, 1, static_cast<std::size_t>(p - text), stdout);
 }
 
-void report_failed_iterations(long failed) {
-    char text[64];
-    char* p = std::to_chars(text, text + 20, failed).ptr;
-    static const char tail[] = " failed iterations\n";
-    for (const char* t = tail; *t; ++t) *p++ = *t;
-    std::fwrite(text, 1, static_cast<std::size_t>(p - text), stderr);
-}
+void report_failed_iterations(long failed) { std::fprintf(stderr, "%ld failed iterations\n", failed); }
 
 // 1 / A^2 for the normalisation code: A = N (1), 1 / tau (2), sqrt(N) (3), 1 (other).
 double power_normalisation(int code, long n, double tau) {
