@@ -128,6 +128,71 @@ VARNIS_API float AddSigma(const float *deviations);
 
 /* ---- Total variance family --------------------------------------------------- */
 
+/*
+ * Total deviation of phase data (seconds) at averaging time m * tau0 (seconds). The
+ * window's M samples are extended at both ends by reflection through the end points,
+ * and the second differences x*[w-m] - 2x*[w] + x*[w+m] are taken for every centre
+ * w = 2 .. M-1. Terms touching a gap (a 0.0, or the reflected image of one) are
+ * skipped; the term whose left point is the first sample, and the one whose right
+ * point is the last sample, keep a 0.0 there. The last argument is not used.
+ * Returns the number of terms; -1 for m outside 1 .. M-1 or tau0 not positive
+ * (deviation untouched); -2 when no term is usable or the variance is not positive
+ * (deviation set to 0.0). Cost: about M; no memory is taken.
+ */
+VARNIS_API int TotvarCalc(const double *data, double *deviation, double tau0, int m, int unused);
+
+/*
+ * Modified total deviation of phase data at averaging time m * tau0. For each of the
+ * M - 3m + 1 subsequences of 3m samples (0.0 is a value, not a gap): the half-average
+ * slope is removed, the subsequence is extended by symmetric reflection to 9m values,
+ * and the 6m second differences of adjacent m-sample averages are squared and
+ * averaged. Progress: (0, "Calculating Mod Totdev") and percentages only with the
+ * progress flag, (0, "") always at the end, so callback must be valid; the stop flag
+ * is read after each subsequence. Returns the number of subsequences; -1 for m < 1,
+ * tau0 not positive or exhausted memory (deviation untouched, no closing call);
+ * -2 when M < 3m or the variance is not positive (deviation 0.0). Cost: about M * 40m;
+ * 9m doubles of memory.
+ */
+VARNIS_API int ModTotvarCalc(const double *data, double *deviation, double tau0, int m,
+                             int *stop, int progress, VarnisProgressCallback callback);
+
+/*
+ * Hadamard total deviation of frequency data at averaging factor m. As
+ * ModTotvarCalc, with gaps filled as each subsequence is copied: a 0.0 between two
+ * nonzero samples of the window takes their mean, any other 0.0 takes the last
+ * nonzero sample copied so far (starting with the window's mean, or 0.0 when the
+ * window holds no nonzero sample). The variance is the mean subsequence term / 6.
+ * Progress title "Calculating Hadamard Totdev"; returns as ModTotvarCalc (-1 for
+ * m < 1 or exhausted memory).
+ */
+VARNIS_API int HadTotvarCalc(const double *data, double *deviation, int m, int *stop,
+                             int progress, VarnisProgressCallback callback);
+
+/*
+ * Bias factor of the total variance for noise alpha (frequency-spectrum exponent,
+ * 2 white phase ... -2 random-walk frequency) at ratio = record length / tau.
+ * Returns -1.0 for ratio < 2 or alpha outside -2 .. 2.
+ */
+VARNIS_API float TotvarBias(int alpha, float ratio);
+
+/* Degrees of freedom of the total variance; -1.0 for ratio < 2 or alpha outside -2 .. 0. */
+VARNIS_API float TotvarEDF(int alpha, float ratio);
+
+/* Bias factor of the modified total variance; -1.0 for alpha outside -2 .. 2. */
+VARNIS_API float ModTotvarBias(int alpha);
+
+/* Degrees of freedom of the modified total variance; -1.0 for ratio < 3 or alpha outside -2 .. 2. */
+VARNIS_API float ModTotvarEDF(int alpha, float ratio);
+
+/*
+ * Bias factor of the Hadamard total variance for alpha 0 (white frequency) .. -4
+ * (random-run frequency); -1.0 outside.
+ */
+VARNIS_API float HadTotvarBias(int alpha);
+
+/* Degrees of freedom of the Hadamard total variance (any ratio); -1.0 for alpha outside -4 .. 0. */
+VARNIS_API float HadTotvarEDF(int alpha, float ratio);
+
 /* ---- Equivalent degrees of freedom ------------------------------------------- */
 
 /*
