@@ -126,6 +126,58 @@ VARNIS_API float AddSigma(const float *deviations);
 
 /* ---- Time interval error ----------------------------------------------------- */
 
+/*
+ * Maximum time interval error of phase data (seconds) for windows of span m sampling
+ * intervals (m + 1 samples): the largest max - min over the windows starting at
+ * s = first .. last - m. Within a window a 0.0 is a gap and ignored, except at sample
+ * 1 and at sample N of the vector, where it is a value; a window without a value
+ * counts 0. *mtie is set to 0.0 first, so a span that leaves no window (m >= M, or
+ * m < 0) gives 0.0.
+ * While it runs the routine keeps the window being scanned in the vector's header
+ * (elements [1] and [2] hold s and s + m); on every return, also when stopped, it puts
+ * back the first and last it began with, as whole numbers. No other thread may use
+ * the vector during the call.
+ * Progress (flag nonzero): (0, "Calculating MTIE"), then after a window start s that
+ * has advanced by at least (last - first - m) / 100 since the last report
+ * (percent, "Calculating MTIE") with percent = 100 * s / (last - first - m) rounded
+ * (100 when that span is 0), and (0, "") at the end. The stop flag is read after each
+ * window; nonzero ends the scan with the windows seen so far.
+ * Returns M, the number of samples in the analysis window, however many windows were
+ * scanned; -1 (with *mtie = 0.0) for an unusable header or a null mtie.
+ * Cost: about M steps, independent of m (running window extremes); m + 1 indices of
+ * scratch memory, without which each window is rescanned.
+ */
+VARNIS_API int CalcMTIE(double *data, double *mtie, int m, int *stop, int progress,
+                        VarnisProgressCallback callback);
+
+/*
+ * MTIE of phase data at the spans m = 2^i - 1, i = 1 .. floor(log2 M), from running
+ * window extremes in single precision; 0.0 is an ordinary value here (no gaps). Row i
+ * of the table receives value = the largest max - min over the M - m windows of 2^i
+ * samples (seconds, float), numPoints = M - m and avgFactor = m; count is set to i as
+ * each row is stored. firstRowOnly nonzero: only the row for span 1. The table's
+ * numPoints, value and avgFactor must hold floor(log2 M) elements.
+ * Progress (always): (0, "Calculating MTIE"), then within each level after a
+ * position r that has advanced by at least (M - m) / 100 since the last report of the
+ * level (percent, "Calculating MTIE") with percent = 100 * r / (M - m) truncated, and
+ * (0, "") at the end.
+ * Returns the number of rows stored (0, after the two callbacks, when M < 2, with
+ * count not written); -1 without touching the table when scratch memory (2 M floats)
+ * cannot be had (after the opening callback only), or for an unusable header, a null
+ * table or a null column (before any callback). Cost: about M per row.
+ */
+VARNIS_API int CalcFastMTIE(const double *data, VarnisStabilityTable *table, int firstRowOnly,
+                            VarnisProgressCallback callback);
+
+/*
+ * RMS time interval error of phase data at lag m: sqrt of the mean of
+ * (x[k+m] - x[k])^2 over k = first .. last - m, using a pair when both samples are
+ * nonzero; the first pair also when only x[first] is 0.0, the last pair also when
+ * only x[last] is 0.0. Returns the number of pairs used; -1 with *tie = 0.0 when none
+ * is usable (also for m >= M), for m < 0, or for an unusable header.
+ */
+VARNIS_API int TIErms(const double *data, double *tie, int m);
+
 /* ---- Total variance family --------------------------------------------------- */
 
 /* ---- Equivalent degrees of freedom ------------------------------------------- */
