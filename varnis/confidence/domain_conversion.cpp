@@ -59,10 +59,11 @@ bool time_domain_usable(int type, double K, double R) {
     return type == kAllan || (R > 0.0 && std::isfinite(R));
 }
 
-// Stores a finite result; an overflow or NaN is refused with out unchanged.
+// Stores the result in single precision. An overflow, a NaN, or a nonzero value
+// that vanishes in single precision is refused with out unchanged.
 int store(float* out, double value) {
     const float result = static_cast<float>(value);
-    if (!std::isfinite(result)) return -1;
+    if (!std::isfinite(result) || (result == 0.0f && value != 0.0)) return -1;
     *out = result;
     return 1;
 }
@@ -110,7 +111,7 @@ extern "C" int CalcDomain(float* out, float X, float tau, float f, float nu0, fl
             case kSphi: step = static_cast<float>(fd * fd * x / (nu * nu)); break;
             default: step = static_cast<float>(2.0 * fd * fd * std::pow(10.0, x / 10.0) / (nu * nu));
         }
-        if (!std::isfinite(step)) return -1;
+        if (!std::isfinite(step) || step == 0.0f) return -1;
         return store(out, static_cast<double>(step) / std::pow(fd, alpha));
     }
     const double K = allan_factor(alpha, t, fh);
@@ -121,6 +122,6 @@ extern "C" int CalcDomain(float* out, float X, float tau, float f, float nu0, fl
         case kModAllan: step = static_cast<float>(x * x / R); break;
         default: step = static_cast<float>(3.0 * x * x / (t * t * R));
     }
-    if (!std::isfinite(step)) return -1;
+    if (!std::isfinite(step) || step == 0.0f) return -1;
     return store(out, static_cast<double>(step) / K);
 }
