@@ -14,18 +14,33 @@ namespace {
 inline double second_difference(double a, double b, double c) { return (c - b) - (b - a); }
 
 // Sum of squared second differences over the terms k = first .. last - 2m with the
-// phase gap rule; n receives the number of terms used.
+// phase gap rule; n receives the number of terms used. The window's first and last
+// terms carry the end exceptions; every term between them needs three nonzero points.
 double phase_second_difference_sum(const VectorView<const double>& x, long m, long& n) {
     double sum = 0.0;
     n = 0;
+    const long first_k = x.first;
     const long final_k = x.last - 2 * m;
-    for (long k = x.first; k <= final_k; ++k) {
-        const double a = x[k], b = x[k + m], c = x[k + 2 * m];
-        if (!phase_term_usable({a, b, c}, k == x.first, k == final_k)) continue;
+    if (final_k < first_k) return sum;
+    auto add_term = [&](long k, bool usable) {
+        if (!usable) return;
+        const double d = second_difference(x[k], x[k + m], x[k + 2 * m]);
+        sum += d * d;
+        ++n;
+    };
+    add_term(first_k, phase_term_usable({x[first_k], x[first_k + m], x[first_k + 2 * m]}, true,
+                                        first_k == final_k));
+    const double* p = &x[0];
+    for (long k = first_k + 1; k < final_k; ++k) {
+        const double a = p[k], b = p[k + m], c = p[k + 2 * m];
+        if (is_gap(a) || is_gap(b) || is_gap(c)) continue;
         const double d = second_difference(a, b, c);
         sum += d * d;
         ++n;
     }
+    if (final_k > first_k)
+        add_term(final_k, phase_term_usable({x[final_k], x[final_k + m], x[final_k + 2 * m]},
+                                            false, true));
     return sum;
 }
 

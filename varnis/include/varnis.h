@@ -236,13 +236,174 @@ VARNIS_API int CalcDomain(float *out, float X, float tau, float f, float nu0, fl
 
 /* ---- Noise generation -------------------------------------------------------- */
 
+/*
+ * Simulated power-law noise: white Gaussian noise of variance Q passed through the
+ * fractional-integration filter h[1] = 1, h[i] = h[i-1] ((i - 2) + ha) / (i - 1),
+ * ha = -beta / 2, so that the spectrum of the result goes as f^beta (0 white,
+ * -1 flicker, -2 random walk, -3 flicker walk, -4 random run), beta from -4 to 0.
+ * values[i-1] receives the sum over j = 1..i of h[j] w[i+1-j] (w the scaled
+ * Gaussian draws, in order), formed by a transform of length 2 * count.
+ *
+ * count: number of values, a power of two of at least 2. values: a plain array of
+ * count doubles (not a data vector). Q: variance of the driving white noise, > 0.
+ * seed: in/out; a negative value reseeds the generator, which is also seeded on the
+ * first call ever whatever the value; after seeding *seed is set to 1, and passing
+ * it again continues the sequence. A positive seed above 54773 at the first call is
+ * used as its congruent value modulo 259200 in the range -204426 .. 54773.
+ * add: 0 = values are overwritten; nonzero = the noise is added to them.
+ *
+ * Returns count; -1 (null pointer, Q not a positive finite number, beta outside
+ * -4..0, count below 2 or not a power of two: nothing is written, the generator is
+ * untouched); -2 when working storage (4 * count doubles) cannot be had (values and
+ * generator untouched). Cost O(count log count).
+ * The generator state is library-wide and kept between calls; calls from several
+ * threads are serialised by a lock and share one sequence.
+ */
+VARNIS_API int GenNoise(int count, double *values, float Q, float beta, int *seed, int add);
+
 /* ---- Periodogram spectrum ---------------------------------------------------- */
 
 /* ---- Phase and frequency conversion and averaging ---------------------------- */
 
+/*
+ * Records produced by the routines below get the header [0] = M, [1] = 1, [2] = M:
+ * the window of the result is the whole result. Output vectors are sized by the
+ * caller (M + 3 doubles; ConvFreqToPhase needs n + 4 for a window of n samples).
+ */
+
+/*
+ * Averages frequency data in place over consecutive groups of `factor` samples of
+ * the window; a partial group at the end is dropped. Gaps (0.0) are left out of a
+ * group's average; a group of gaps only gives 0.0. Writes the M = n / factor
+ * averages to samples 1..M. Returns M, or -1 (factor < 1 or above the window
+ * length n; data unchanged).
+ */
+VARNIS_API int AverageFreqData(double *data, int factor);
+
+/*
+ * Decimates phase data in place: keeps samples first, first + factor, ... up to
+ * last, gaps included, as samples 1..M with M = (n - 1) / factor + 1. Returns M, or
+ * -1 (factor < 1 or above the window length n; data unchanged).
+ */
+VARNIS_API int AveragePhaseData(double *data, int factor);
+
+/*
+ * Mean first difference x[k+1] - x[k] of the window (pairs without a gap; a 0.0 at
+ * sample 1 or sample N of the record counts as a value). Returns the number of
+ * differences, or -1: none usable (result untouched), or a difference of exactly
+ * 0.0 (result set to 0.0).
+ */
+VARNIS_API int CalcFirstDiff(const double *data, double *result);
+
+/*
+ * Mean second difference of the window (triples without a gap; the triple at sample
+ * 1 may start at 0.0, the window's last triple may end at 0.0). Returns the number
+ * of triples, or -1 when none is usable (result untouched).
+ */
+VARNIS_API int CalcSecondDiff(const double *data, double *result);
+
+/*
+ * Integrates the window of fractional-frequency data (sampling interval tau,
+ * seconds) into n + 1 phase samples (seconds) starting at the origin 0.0. With
+ * remove_mean nonzero the mean frequency is taken out first. A frequency gap is
+ * bridged with the window's mean frequency (0.0 when it holds no valid value) and
+ * the phase point before it becomes a gap. Returns the number of frequency gaps, or
+ * -1 (tau not positive; remove_mean set and no valid frequency).
+ */
+VARNIS_API int ConvFreqToPhase(const double *frequency, double *phase, double tau,
+                               int remove_mean);
+
+/*
+ * First differences of the window of phase data (seconds) divided by tau (seconds):
+ * n - 1 fractional frequencies. A pair with a gap gives a frequency gap (0.0); the
+ * window's first phase reading may be the origin 0.0. With keep_zeros nonzero a
+ * frequency of exactly 0.0 is written as 1e-99 so it is not taken for a gap.
+ * Returns the number of gaps written, or -1 (tau not positive).
+ */
+VARNIS_API int ConvPhaseToFreq(const double *phase, double *frequency, double tau,
+                               int keep_zeros);
+
+/*
+ * As ConvPhaseToFreq, with the interval of each pair taken from time tags: tag k
+ * (element [k + 2] of time_tags) belongs to the k-th sample of the window, and
+ * time_scale is the number of seconds in one tag unit. Writes the mean interval of
+ * the used pairs, in seconds, to mean_tau (0.0 without a used pair). Returns the
+ * number of gaps written, or -1 (time_scale not positive; two equal tags of a used
+ * pair, which stops the conversion with the earlier frequencies written).
+ */
+VARNIS_API int ConvPhaseToFreqUsingTimetags(const double *phase, double *frequency,
+                                            const double *time_tags, double time_scale,
+                                            double *mean_tau, int keep_zeros);
+
+/*
+ * Subtracts value from every valid sample of the window. data_type 0 (phase): a 0.0
+ * at sample 1 or N of the record is a value; otherwise every 0.0 is a gap and stays
+ * 0.0. Returns the number of samples changed (0 is not an error).
+ */
+VARNIS_API int NormalizeData(double *data, double value, int data_type);
+
+/*
+ * Sets every valid sample x of the window (gap rule as NormalizeData) to
+ * x * factor + offset. Note the order of the arguments: offset before factor.
+ * Returns the number of samples changed.
+ */
+VARNIS_API int ScaleData(double *data, double offset, double factor, int data_type);
+
 /* ---- Drift and offset estimation and removal --------------------------------- */
 
 /* ---- Gaps, outliers and robust statistics ------------------------------------ */
+
+/*
+ * mode: 0 phase data (the first and last samples of a window, and sample 1 of a
+ * record, may be 0.0), 1 frequency data (every 0.0 is a gap). Other modes are
+ * refused with -1.
+ */
+
+/*
+ * Number of gaps in samples first..last (frequency) or first+1..last-1 (phase).
+ */
+VARNIS_API int CountGaps(const double *data, int mode);
+
+/*
+ * Fills the gaps of a record in place. A run of gaps at the start (from sample 1 for
+ * frequency data, sample 2 for phase data) is cut out and the later samples move
+ * down; a run at the end (ending at sample N for frequency data, at N - 1 for phase
+ * data, whose final sample is kept) is cut off. The count and the window limits
+ * follow the samples they name. Interior gaps of the window are then bridged by a
+ * straight line between their neighbours. A record without a valid sample is left
+ * as it is. Returns the number of leading gaps removed.
+ */
+VARNIS_API int FillGaps(double *data, int mode);
+
+/* FillGaps for a float data vector; the interpolation is in single precision. */
+VARNIS_API int FillFloatGaps(float *data, int mode);
+
+/*
+ * Finds frequency samples of the window outside mean +- factor * standard deviation
+ * (strictly); with remove nonzero each becomes a gap. Mean and deviation are taken
+ * once, before any removal. Returns the number of outliers, or -1 when the window
+ * holds fewer than two valid values (data unchanged).
+ */
+VARNIS_API int FindFreqOutliers(double *data, float factor, int remove);
+
+/*
+ * Median of the window. Below 100 samples: the gaps of a copy are filled (FillGaps,
+ * mode), the remaining window values are sorted, and an even count gives the mean of
+ * the two middle values. From 100 samples on: selection in single precision among
+ * the window's values (gaps left out; in phase mode a 0.0 at the window's first or
+ * last position counts), and an even count gives the lower middle value. The data
+ * are not changed. Returns 0, or -1: no valid value (median untouched), or no
+ * memory (median set to 0.0).
+ */
+VARNIS_API int FindMedian(const double *data, int mode, double *median);
+
+/*
+ * Median absolute deviation of the frequency window about its median, divided by
+ * 0.6745 (a standard deviation for normal noise), after filling the gaps of a copy.
+ * Stored as a float. Returns the window length, 1 when memory cannot be had (result
+ * untouched), or -1 when the window holds no valid value (result untouched).
+ */
+VARNIS_API int MedDev(const double *data, float *result);
 
 /* ---- Multitaper spectrum ----------------------------------------------------- */
 

@@ -1,0 +1,51 @@
+#include "data_file_run.h"
+
+#include "reading.h"
+
+namespace ticklog {
+
+DataFileRun OpenDataFileForRun(const std::string& File, DataFile& file, View& view) {
+    DataFileRun run;
+    if (file.CreateNew(File)) {
+        run.Outcome = DataFileOpening::Created;
+        return run;
+    }
+    const Answer answer = view.MessageBox(
+        {"A data file with this name already exists.\nDo you want to append data to it?\n\n"
+         "Yes:\tAppend data\nNo:\tOverwrite data\nCancel:\tChoose another filename",
+         "Ticklog - Append File?", Buttons::YesNoCancel, Icon::Question, Answer::Cancel, true});
+    switch (answer) {
+        case Answer::Yes:
+            run.Outcome = file.Append(File) ? DataFileOpening::Appended : DataFileOpening::Failed;
+            break;
+        case Answer::No:
+            run.Outcome =
+                file.Overwrite(File) ? DataFileOpening::Overwritten : DataFileOpening::Failed;
+            break;
+        default:
+            run.Outcome = DataFileOpening::Cancelled;
+            break;
+    }
+    return run;
+}
+
+std::string DataFileStatusLine(DataFileOpening outcome) {
+    switch (outcome) {
+        case DataFileOpening::Created: return "Data file created";
+        case DataFileOpening::Overwritten: return "Data file overwritten";
+        case DataFileOpening::Appended: return "Data file appended";
+        case DataFileOpening::Failed: return "Could not open data file";
+        case DataFileOpening::Cancelled: break;
+    }
+    return {};
+}
+
+std::string WriteRecord(DataFile& file, double scaled, DataFileRun& run) {
+    // Without a file the run already showed "Could not open data file".
+    if (!file.IsOpen()) return {};
+    if (file.Write(FormatRecord(scaled)) || run.WriteFailureShown) return {};
+    run.WriteFailureShown = true;
+    return "Could not write data file";
+}
+
+}  // namespace ticklog

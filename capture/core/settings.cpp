@@ -1,0 +1,73 @@
+#include "settings.h"
+
+#include <climits>
+
+#include "number_text.h"
+
+namespace ticklog {
+namespace {
+
+// Text values are read into buffers of this many characters.
+constexpr std::size_t kValueLimit = 127;
+
+std::string ReadText(Profile& profile, const char* key, const char* fallback) {
+    return profile.ReadString(kPreferencesSection, key, fallback).substr(0, kValueLimit);
+}
+
+int ReadInt(Profile& profile, const char* key, int fallback) {
+    // A key that is present but empty reads as 0, like any text that is no number.
+    return ReadInteger(profile.ReadString(kPreferencesSection, key, FormatInt(fallback)));
+}
+
+}  // namespace
+
+std::string ProgramFolder(std::string_view argv0) {
+    const std::size_t last = argv0.find_last_of("/\\");
+    if (last != std::string_view::npos) return std::string(argv0.substr(0, last + 1));
+    // A drive without a folder ("D:ticklog") is still a drive.
+    if (argv0.size() >= 2 && argv0[1] == ':') return std::string(argv0.substr(0, 2));
+    return {};
+}
+
+std::string SettingsPath(const std::string& program_folder) {
+    return program_folder + "Ticklog.ini";
+}
+
+std::string HelpPath(const std::string& program_folder) {
+    return program_folder + "Ticklog.hlp";
+}
+
+std::string DefaultDataFileName(const std::string& program_folder) {
+    return program_folder + "Ticklog.dat";
+}
+
+int NormaliseSize(long long v) {
+    if (v < 0) v = -v;
+    if (v < 8) v = 8;
+    if (v > INT_MAX) v = INT_MAX;
+    return static_cast<int>(v - v % 8);
+}
+
+Settings ReadSettings(Profile& profile, const std::string& default_data_file) {
+    Settings s;
+    s.File = ReadText(profile, "File", "");
+    s.Vantor = ReadText(profile, "Vantor", "");
+    if (s.File.empty()) s.File = default_data_file;
+    s.Comm = ReadInt(profile, "Comm", 1);
+    s.Scale = ReadNumber(ReadText(profile, "Scale", "1.0"));
+    s.Plot = ReadInt(profile, "Plot", 0);
+    s.Freq = ReadInt(profile, "Freq", 0);
+    s.Size = NormaliseSize(ReadInt(profile, "Size", 240));
+    return s;
+}
+
+void WriteSettings(Profile& profile, const Settings& s) {
+    profile.WriteString(kPreferencesSection, "Comm", FormatInt(s.Comm));
+    profile.WriteString(kPreferencesSection, "Plot", FormatInt(s.Plot));
+    profile.WriteString(kPreferencesSection, "Freq", FormatInt(s.Freq));
+    profile.WriteString(kPreferencesSection, "Size", FormatInt(NormaliseSize(s.Size)));
+    profile.WriteString(kPreferencesSection, "Scale", FormatScaleSetting(s.Scale));
+    profile.WriteString(kPreferencesSection, "File", s.File);
+}
+
+}  // namespace ticklog
