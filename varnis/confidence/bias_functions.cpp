@@ -195,3 +195,24 @@ extern "C" float CalcRatio(int alpha, int n, float b) {
         default: return kRefused;
     }
 }
+
+extern "C" float CalcStarB1(const double* data, int isFrequency, double tau0, int m) {
+    const auto v = read_window(data);
+    if (!v) return kRefused;
+    // Room for the whole record: the conversion copies the window before differencing.
+    ScratchArray<double> work(static_cast<std::size_t>(v->count) + 3);
+    if (!work.ok()) return kRefused;
+    if (isFrequency == 0) {
+        if (ConvPhaseToFreq(data, work.data(), tau0, 1) < 0) return kRefused;
+    } else {
+        std::copy(data, data + v->count + 3, work.data());
+    }
+    if (AverageFreqData(work.data(), m) < 0) return kRefused;
+    // The averaged frequencies are read as phase data.
+    double allan = 0.0, standard = 0.0;
+    if (CalcPhaseSigma(work.data(), &allan, tau0) < 0) return kRefused;
+    if (CalcPhaseStdDev(work.data(), &standard, tau0) < 0) return kRefused;
+    if (!(allan > 0.0)) return kRefused;  // no ratio without second differences
+    const double ratio = standard / allan;
+    return static_cast<float>(ratio * ratio);
+}

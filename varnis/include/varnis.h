@@ -175,6 +175,19 @@ VARNIS_API float CalcBias2(float r, float mu);
 VARNIS_API float CalcBias3(int N, float r, float mu);
 
 /*
+ * Measures the B1 ratio of frequency data treated as phase data: phase data
+ * (isFrequency = 0) are first converted to frequency with spacing tau0 seconds
+ * (true zeros kept as 1e-99), frequency data are taken as they are; the frequencies
+ * are averaged by m and the result is (D / S)^2 of the standard deviation D and the
+ * Allan deviation S of the averages read as phase. Gaps (0.0) follow the rules of the
+ * conversion, averaging and deviation routines. The data vector is not changed.
+ * Returns -1.0 for a bad header, tau0 not positive, m < 1 or above the window, too
+ * few averages for either deviation, an Allan deviation of 0, or exhausted memory.
+ * Allocates count + 3 doubles per call.
+ */
+VARNIS_API float CalcStarB1(const double *data, int isFrequency, double tau0, int m);
+
+/*
  * Expected value of the frequency-as-phase B1 (what CalcStarB1 measures) for N
  * samples and mu in -1..3. Returns -1.0 for N < 2 or mu outside -1..3.
  */
@@ -221,7 +234,8 @@ VARNIS_API int NoiseID(int N, int kind, int n, float b, float x);
  * tau, f, nu0 or fh not positive; type outside 1..7, alpha outside -2..2, n < 1;
  * types 6 and 7 with tau / n below 1; a time-domain type with flicker phase noise where
  * 2 pi fh tau leaves no positive Allan variance; a result that is not finite in single
- * precision (e.g. a negative h under a square root or logarithm).
+ * precision (e.g. a negative h under a square root or logarithm) or that vanishes in
+ * it.
  */
 VARNIS_API int ConvDomain(float h, float *out, float tau, float f, float nu0, float fh,
                           int type, int alpha, int n);
