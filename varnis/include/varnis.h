@@ -423,7 +423,129 @@ VARNIS_API int MedDev(const double *data, float *result);
 
 /* ---- Plot scaling ------------------------------------------------------------ */
 
+/*
+ * Extremes of the window first..last. zeroGaps != 0: every 0.0 is a gap and skipped.
+ * zeroGaps == 0 (phase data): a 0.0 is skipped except at sample 1 and at sample N of
+ * the vector, where it is a value. min and max are set to 0 first and stay 0 when no
+ * sample counts. Returns the number of samples taken into account (0 for an empty
+ * window), or -1 for an unusable header or a null pointer.
+ */
+VARNIS_API int FindMinMax(const double *data, double *min, double *max, int zeroGaps);
+
+/*
+ * Histogram of the window: each counted sample x (zero rule as FindMinMax) adds 1 to
+ * counts[j] for the first bin j (0 .. nbins-1) with x <= edges[j+1]; a value above
+ * edges[nbins] is not counted, and edges[0] is never compared, so values below it fall
+ * into bin 0. edges holds nbins + 1 entries, counts nbins; counts are added to, never
+ * cleared. *maxCount is set to 0 first and receives the largest count an increment
+ * produced. Returns the array position after the window, floor(last - first + 1) +
+ * floor(first + 2) of the header (last + 3 for a whole-number header), or -1 for an
+ * unusable header or a null pointer.
+ */
+VARNIS_API int HistoCalc(const double *data, const float *edges, float *counts, double *maxCount,
+                         int nbins, int zeroGaps);
+
+/*
+ * Round axis limits *lo .. *hi covering min .. max, in whole divisions of one step of
+ * 1, 2, 3, 4, 5, 6, 8 or 10 times a power of ten chosen from the range. Returns the
+ * number of divisions from *lo to *hi, or -1 with *lo = *hi = 0 when max - min is not
+ * positive or not finite.
+ */
+VARNIS_API int FindPlotScale(double min, double max, double *lo, double *hi);
+
+/*
+ * Axis of n labels (n < 2 is taken as 2) start + k * step, k = 0 .. n-1, covering a
+ * and b (in either order), with a step of 10, 12, 15, 16, 20, 25, 30, 40, 50, 60, 75,
+ * 80, 100, 120 or 150 times a power of ten; a range at or below zero is scaled as its
+ * mirror image. Tries n - 1 divisions, then twice and four times as many, labelling
+ * every second or fourth. Returns 1 when an axis was found, else 0 with *start and
+ * *step holding the last candidate (0 and 0 for a range that has no step: values not
+ * finite, or a range below the resolution of its values).
+ */
+VARNIS_API int BasScale(double a, double b, int n, double *start, double *step);
+
+/*
+ * Widens *lo .. *hi by a 5 % margin to round limits in units of one tenth of the
+ * larger magnitude's power of ten, and writes a tick interval for the rounded span.
+ * A lo or hi that is not finite (or a range below the smallest double) is left as it
+ * is, with *tick = 0.
+ */
+VARNIS_API void RoundAxes(double *lo, double *hi, double *tick);
+
 /* ---- Date and time conversion ------------------------------------------------ */
+
+/*
+ * Calendar forms: a packed date is year * 10000 + month * 100 + day (20030904 for
+ * 4 September 2003); a Julian Day Number counts days with 2451545 for 1 January 2000;
+ * an MJD is the Julian Day Number - 2400001 (51544 for 1 January 2000, 0 for
+ * 17 November 1858); days of the week run 0 Sunday .. 6 Saturday; day of year 1 is
+ * 1 January. Integer division truncates toward zero. None of these functions keeps
+ * state; all may run on several threads at once.
+ */
+
+/*
+ * Packs a date. A year of at most 100 counts from 1900 (3 is 1903, 100 is 2000);
+ * a larger year is used as it is. Nothing is validated; a year beyond 214748 does not
+ * fit in the packed form and wraps around.
+ */
+VARNIS_API int MakeDate(int month, int day, int year);
+
+/* Unpacks a date: year = date / 10000, month = (date / 100) % 100, day = date % 100. */
+VARNIS_API void BreakDate(int date, int *month, int *day, int *year);
+
+/*
+ * Day of the week (0 Sunday .. 6 Saturday) of a packed date, or -1 for a month
+ * outside 1 .. 12, a day outside 1 .. 31 or a year before 1900. Right from
+ * 1 January 1900 to 28 February 2100; from 1 March 2100 on one day late (2100 is
+ * counted as a leap year).
+ */
+VARNIS_API int DayOfWeek(int date);
+
+/*
+ * Julian Day Number of a packed date, the proleptic Gregorian day count for every
+ * date from the year 1 on; -1 for a date <= 0 and for 19000000 (an empty date).
+ */
+VARNIS_API int DateToJulian(int date);
+
+/*
+ * Packed date of a Julian Day Number: the inverse of DateToJulian from the year 101
+ * on. Dates of the years 1 .. 100 come out as 1901 .. 2000 (the year rule of
+ * MakeDate). -1 for a number below 1, and for one past 31 December 214748, whose
+ * packed form does not fit in an int.
+ */
+VARNIS_API int JulianToDate(int julian);
+
+/*
+ * MJD of a date given as day, month and full year (1999, not 99). Right from
+ * 1 March 1900 to 28 February 2100 (1900 and 2100 are counted as leap years).
+ */
+VARNIS_API int DateToMJD(int day, int month, int year);
+
+/* Date of an MJD: the inverse of DateToMJD over the same range. */
+VARNIS_API void MJDToDate(int mjd, int *day, int *month, int *year);
+
+/*
+ * Day of the year of an MJD (leap years by the full Gregorian rule), right over the
+ * range of MJDToDate; -1 for an MJD so far before 1858 that it yields no month.
+ */
+VARNIS_API int MJDtoDOY(int mjd);
+
+/*
+ * GPS week of an MJD, modulo 1024: ((mjd - 44244) / 7) % 1024, truncating, so MJD
+ * 44244 .. 44250 (the week from 6 January 1980) give 0 and earlier days give zero or
+ * negative weeks.
+ */
+VARNIS_API int MJDtoGPS(int mjd);
+
+/*
+ * Month view: for the first day of *month in *year (a year of at most 100 counts from
+ * 1900, as in MakeDate; the inputs are not written back) writes the day of the week
+ * (as DayOfWeek), the day of the year, the MJD and the number of days in the month
+ * (leap years by the full Gregorian rule). Returns the days in the month, or -1
+ * without writing anything for a month outside 1 .. 12 or a null pointer.
+ */
+VARNIS_API int DateConv(int *month, int *daysInMonth, int *year, int *dayOfWeek, int *dayOfYear,
+                        int *mjd);
 
 #ifdef __cplusplus
 }
