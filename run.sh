@@ -17,6 +17,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev
   locales
+  python3-numpy python3-pytest
 )
 
 # What the Windows build of the library and its test under Wine need.

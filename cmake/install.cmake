@@ -31,9 +31,7 @@ foreach(program ticklog instrument-sim varnis-analyze)
   endif()
 endforeach()
 
-if(EXISTS ${CMAKE_SOURCE_DIR}/python/varnis)
-  set(VARNIS_PYTHON_DIR ${CMAKE_INSTALL_LIBDIR}/python3/dist-packages CACHE STRING
-    "Where the varnis Python package is installed, relative to the prefix")
-  install(DIRECTORY ${CMAKE_SOURCE_DIR}/python/varnis DESTINATION ${VARNIS_PYTHON_DIR}
-    PATTERN __pycache__ EXCLUDE)
-endif()
+set(VARNIS_PYTHON_DIR ${CMAKE_INSTALL_LIBDIR}/python3/dist-packages CACHE STRING
+  "Where the varnis Python package is installed, relative to the prefix")
+install(DIRECTORY ${CMAKE_BINARY_DIR}/python/varnis DESTINATION ${VARNIS_PYTHON_DIR}
+  PATTERN __pycache__ EXCLUDE)

@@ -130,7 +130,58 @@ VARNIS_API float AddSigma(const float *deviations);
 
 /* ---- Equivalent degrees of freedom ------------------------------------------- */
 
+/*
+ * Equivalent degrees of freedom of the Allan variance for the power-law noise alpha
+ * (frequency-spectrum exponent: 2 white phase, 1 flicker phase, 0 white frequency,
+ * -1 flicker frequency, -2 random-walk frequency), from n data points at averaging
+ * factor m (the magnitudes of n and m are used). Returns -1.0 for n or m zero, alpha
+ * outside -2..2, alpha 2 with n equal to m, alpha 1 with n 1 or a negative logarithm
+ * product, and alpha -2 with n 3. Other small n give whatever the formula gives.
+ */
+VARNIS_API float CalcDegFree(int alpha, int n, int m);
+
+/*
+ * Equivalent degrees of freedom by a two-coefficient table: beta is the phase-spectrum
+ * exponent (0 white phase ... -4 random-walk frequency), m the averaging factor (every
+ * m from 3 on shares one column), n the number of data points. EDF = A r / (1 - B / r)
+ * with r = n / m. Returns -1.0 for beta outside -4..0 or m below 1.
+ */
+VARNIS_API float EDF(int beta, int m, int n);
+
+/*
+ * Equivalent degrees of freedom of the Hadamard variance from n data points at
+ * averaging factor m, for the phase-spectrum exponent beta (-2 white frequency ...
+ * -6 random-run frequency), by a sum over the third-difference kernel (at most 100
+ * terms; a closed-form shortcut for long records). Returns -1.0 for beta outside
+ * -6..-2, m below 1, or n <= 3m.
+ */
+VARNIS_API float HadamardEDF(int n, int m, int beta);
+
 /* ---- Chi-square and normal distributions ------------------------------------- */
+
+/*
+ * Standard normal cumulative probability P(Z < z), by a polynomial approximation
+ * accurate to single precision. Exactly 0.5 at z = 0, 1.0 for z >= 6, 0.0 for z <= -6.
+ */
+VARNIS_API float CalcNormalProb(float z);
+
+/*
+ * Upper tail P(X > x) of the chi-square distribution with n degrees of freedom, n the
+ * integer part of df (df itself sets the length of the finite sum). 1.0 at x = 0.
+ * Returns -1.0 for x < 0, df below 1, a NaN argument, or both x and df above about
+ * 2e7 (the finite sum would take more than 1e7 terms). Cost: at most about
+ * min(df, x) / 2 terms.
+ */
+VARNIS_API float CalcChiSqrProb(float x, float df);
+
+/*
+ * Chi-square value x with upper tail P(X > x) = p for df degrees of freedom (df need
+ * not be an integer). For df > 100 by the Wilson-Hilferty approximation; otherwise by
+ * a search on the exact distribution to a relative error of 1e-4 in the tail, bounded
+ * at 1000 steps. Returns -1.0 for p <= 0.00001, p >= 1, and df not a positive finite
+ * number.
+ */
+VARNIS_API float CalcInvChiSqr(float p, float df);
 
 /* ---- Bias functions and noise identification --------------------------------- */
 
