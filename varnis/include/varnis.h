@@ -128,6 +128,71 @@ VARNIS_API float AddSigma(const float *deviations);
 
 /* ---- Total variance family --------------------------------------------------- */
 
+/*
+ * Total deviation of phase data (seconds) at averaging time m * tau0 (seconds). The
+ * window's M samples are extended at both ends by reflection through the end points,
+ * and the second differences x*[w-m] - 2x*[w] + x*[w+m] are taken for every centre
+ * w = 2 .. M-1. Terms touching a gap (a 0.0, or the reflected image of one) are
+ * skipped; the term whose left point is the first sample, and the one whose right
+ * point is the last sample, keep a 0.0 there. The last argument is not used.
+ * Returns the number of terms; -1 for m outside 1 .. M-1 or tau0 not positive
+ * (deviation untouched); -2 when no term is usable or the variance is not positive
+ * (deviation set to 0.0). Cost: about M; no memory is taken.
+ */
+VARNIS_API int TotvarCalc(const double *data, double *deviation, double tau0, int m, int unused);
+
+/*
+ * Modified total deviation of phase data at averaging time m * tau0. For each of the
+ * M - 3m + 1 subsequences of 3m samples (0.0 is a value, not a gap): the half-average
+ * slope is removed, the subsequence is extended by symmetric reflection to 9m values,
+ * and the 6m second differences of adjacent m-sample averages are squared and
+ * averaged. Progress: (0, "Calculating Mod Totdev") and percentages only with the
+ * progress flag, (0, "") always at the end, so callback must be valid; the stop flag
+ * is read after each subsequence. Returns the number of subsequences; -1 for m < 1,
+ * tau0 not positive or exhausted memory (deviation untouched, no closing call);
+ * -2 when M < 3m or the variance is not positive (deviation 0.0). Cost: about M * 40m;
+ * 9m doubles of memory.
+ */
+VARNIS_API int ModTotvarCalc(const double *data, double *deviation, double tau0, int m,
+                             int *stop, int progress, VarnisProgressCallback callback);
+
+/*
+ * Hadamard total deviation of frequency data at averaging factor m. As
+ * ModTotvarCalc, with gaps filled as each subsequence is copied: a 0.0 between two
+ * nonzero samples of the window takes their mean, any other 0.0 takes the last
+ * nonzero sample copied so far (starting with the window's mean, or 0.0 when the
+ * window holds no nonzero sample). The variance is the mean subsequence term / 6.
+ * Progress title "Calculating Hadamard Totdev"; returns as ModTotvarCalc (-1 for
+ * m < 1 or exhausted memory).
+ */
+VARNIS_API int HadTotvarCalc(const double *data, double *deviation, int m, int *stop,
+                             int progress, VarnisProgressCallback callback);
+
+/*
+ * Bias factor of the total variance for noise alpha (frequency-spectrum exponent,
+ * 2 white phase ... -2 random-walk frequency) at ratio = record length / tau.
+ * Returns -1.0 for ratio < 2 or alpha outside -2 .. 2.
+ */
+VARNIS_API float TotvarBias(int alpha, float ratio);
+
+/* Degrees of freedom of the total variance; -1.0 for ratio < 2 or alpha outside -2 .. 0. */
+VARNIS_API float TotvarEDF(int alpha, float ratio);
+
+/* Bias factor of the modified total variance; -1.0 for alpha outside -2 .. 2. */
+VARNIS_API float ModTotvarBias(int alpha);
+
+/* Degrees of freedom of the modified total variance; -1.0 for ratio < 3 or alpha outside -2 .. 2. */
+VARNIS_API float ModTotvarEDF(int alpha, float ratio);
+
+/*
+ * Bias factor of the Hadamard total variance for alpha 0 (white frequency) .. -4
+ * (random-run frequency); -1.0 outside.
+ */
+VARNIS_API float HadTotvarBias(int alpha);
+
+/* Degrees of freedom of the Hadamard total variance (any ratio); -1.0 for alpha outside -4 .. 0. */
+VARNIS_API float HadTotvarEDF(int alpha, float ratio);
+
 /* ---- Equivalent degrees of freedom ------------------------------------------- */
 
 /*
@@ -328,6 +393,43 @@ VARNIS_API int GenNoise(int count, double *values, float Q, float beta, int *see
 
 /* ---- Periodogram spectrum ---------------------------------------------------- */
 
+/*
+ * Power spectral density of n samples of a record by the averaged, windowed
+ * periodogram, as logarithmic levels. The samples are taken from the window's first
+ * sample on (the window's end is not consulted), converted to float, their gaps
+ * filled with FillFloatGaps(gapMode), their mean removed, the record extended with
+ * zeros to P, the smallest power of two not below n, and cut into `segments` equal
+ * segments of L = P / segments samples. Each segment is multiplied `passes` times by
+ * the window (0 none, 1 triangular, 2 Hann, 3 Welch, 4 Hamming, 5 Blackman) and
+ * transformed; the periodograms of the segments are averaged.
+ *
+ * re: work and output, at least max(n + 3, P) floats; on return re[i] is the level
+ * at the frequency im[i] = (i + 1) / (L tau) hertz: log10(power of the bin * L tau *
+ * scale * P^2 / n^2) plus the window's correction, times 10 when units == 2
+ * (decibels), as it is for any other units. im: work and output, at least P floats.
+ * tau: sampling interval in seconds, > 0. scale: multiplies every power, > 0.
+ * gapMode: 0 phase data, 1 frequency data. When gaps at either end shorten the
+ * record, only the samples that remain are analysed (n in the ratio above is then
+ * their number).
+ *
+ * Returns the number of levels written, L / 2 - 1; a bin without any power has the
+ * level -infinity (the logarithm of zero). -1, with nothing written: null pointer,
+ * bad header, n < 2, samples past the end of the record, n not exactly a float,
+ * tau or scale not positive, passes outside 0..3, window outside 0..5, gapMode not
+ * 0 or 1, segments not a power of two or above P / 2, no scratch memory.
+ * Cost O(P log L). Keeps working values in library-wide storage: must not run on two
+ * threads at once.
+ */
+VARNIS_API int SpectrumCalc(const double *data, float *re, float *im, float tau, int n, int passes,
+                            int window, int units, float scale, int segments, int gapMode);
+
+/*
+ * Combines five spectral levels. units == 4 (decibels): 10 log10 of the sum of the
+ * powers 10^(v/10), a level of exactly 0 counting as absent; 0 when all are absent.
+ * Other units: the square root of the sum of the squares. -1.0 for a null pointer.
+ */
+VARNIS_API float AddPSD(const float *levels, int units);
+
 /* ---- Phase and frequency conversion and averaging ---------------------------- */
 
 /*
@@ -416,6 +518,100 @@ VARNIS_API int ScaleData(double *data, double offset, double factor, int data_ty
 
 /* ---- Drift and offset estimation and removal --------------------------------- */
 
+/*
+ * The fits below work on the window of a data vector; k is the sample number in the
+ * whole record (1-based), whatever the window. Frequency fits leave gaps (0.0) out.
+ * The removals change the data in place, leave gaps at 0.0 and return the number of
+ * samples changed (-1 for an unusable header); a sample that becomes exactly 0.0
+ * reads as a gap afterwards. The coefficient order of each Remove routine is the
+ * output order of its Calc routine.
+ */
+
+/*
+ * Least-squares line y = intercept + slope * k through the frequency samples of the
+ * window. variance is the residual variance (0.0 for two samples). Returns the
+ * number of samples used, or -1 when fewer than two (outputs untouched).
+ */
+VARNIS_API int CalcLinFreqDrift(const double *data, double *intercept, double *slope,
+                                double *variance);
+
+/*
+ * The same line through phase data (seconds); a 0.0 at sample 1 of the record or at
+ * the window's last sample is a reading. slope is the frequency offset in seconds
+ * per sample. Returns the number of samples used, or -1 (outputs untouched).
+ */
+VARNIS_API int CalcFreqOffset(const double *data, double *intercept, double *slope,
+                              double *variance);
+
+/*
+ * Fits y = a * ln(b * k + 1) + y0 to frequency data by a search on b (starting at 1,
+ * relative steps) until the residual sum of squares changes by no more than 1e-5 of
+ * itself (at most 10000 passes). b has taken one step past the fit that a, y0 and
+ * residual describe. Returns the number of samples, or -1 when fewer than two (b is
+ * then 1.0). Each pass costs one sweep of the window.
+ */
+VARNIS_API int CalcLogFreqDrift(const double *data, double *a, double *b, double *y0,
+                                double *residual);
+
+/*
+ * Fits y = intercept + slope * sqrt(k + time_offset) to frequency data by a search on
+ * time_offset (samples, not below 0, first step 100) until the residual changes by
+ * no more than 1e-6 of itself (at most 10000 passes); time_offset has taken one step
+ * past the fit. Returns the number of samples, or -1 when fewer than two.
+ */
+VARNIS_API int CalcDiffusionFreqDrift(const double *data, double *intercept, double *slope,
+                                      double *time_offset, double *residual);
+
+/*
+ * Least-squares quadratic x = a0 + a1 * t + a2 * t^2 through phase data, t = u * tau
+ * with u = 1 .. m the position in the window (tau in seconds), after filling the
+ * gaps of a copy (FillGaps, phase). variance is the residual variance. Returns m, or
+ * -1: tau not positive or fewer than 3 samples (outputs untouched), fewer than 4
+ * samples after filling (outputs 0.0), or no memory.
+ */
+VARNIS_API int CalcQuadraticDrift(const double *data, double tau, double *a0, double *a1,
+                                  double *a2, double *variance);
+
+/*
+ * (mean of the second half - mean of the first half) / half length of the frequency
+ * window, per sample; an odd middle sample belongs to the second half. The header is
+ * narrowed during the call and restored. Returns -1.0 when a half holds no valid
+ * value or the header is unusable.
+ */
+VARNIS_API float CalcBisectionDrift(double *data);
+
+/*
+ * Drift of phase data in seconds per sample squared from the window's first, middle
+ * and last samples. Fills the record's gaps in place first (FillGaps, phase), which
+ * may shorten it. Returns -1.0 for an unusable header or fewer than 3 samples.
+ */
+VARNIS_API float CalcThreePointDrift(double *data);
+
+/* y[k] -= intercept + slope * k for the frequency samples of the window. */
+VARNIS_API int RemoveLinFreqDrift(double *data, double intercept, double slope);
+
+/*
+ * Phase data (a 0.0 at sample 1 or the window's last sample is a reading): with
+ * use_intercept nonzero x[k] -= intercept + slope * (k - 1); with 0, x[k] -= slope * k
+ * and intercept is ignored.
+ */
+VARNIS_API int RemoveFreqOffset(double *data, double intercept, double slope,
+                                int use_intercept);
+
+/* y[k] -= a * ln(b * k + 1) + y0 for the frequency samples of the window. */
+VARNIS_API int RemoveLogFreqDrift(double *data, double a, double b, double y0);
+
+/* y[k] -= intercept + slope * sqrt(k + time_offset) for the frequency samples. */
+VARNIS_API int RemoveDiffusionFreqDrift(double *data, double intercept, double slope,
+                                        double time_offset);
+
+/*
+ * Phase data (a 0.0 at the window's first or last sample is a reading):
+ * x[k] -= a0 + a1 * u + a2 * u^2 with u = k + 2, the record's own abscissa for this
+ * model; coefficients of CalcQuadraticDrift need converting by the caller.
+ */
+VARNIS_API int RemoveQuadraticDrift(double *data, double a0, double a1, double a2);
+
 /* ---- Gaps, outliers and robust statistics ------------------------------------ */
 
 /*
@@ -471,6 +667,46 @@ VARNIS_API int FindMedian(const double *data, int mode, double *median);
 VARNIS_API int MedDev(const double *data, float *result);
 
 /* ---- Multitaper spectrum ----------------------------------------------------- */
+
+/*
+ * Multitaper power spectrum of N samples taken from the window's first sample on
+ * (the window's end is not consulted). The samples are converted to float, their gaps
+ * filled with FillFloatGaps(gapMode), their mean removed; the record is multiplied by
+ * each of the K Slepian tapers of time-bandwidth product NW (unit mean square), each
+ * product zero-padded to Nfft = 2 P (P the smallest power of two not below N) and
+ * transformed, and the K power spectra |X_k|^2 / A^2 are combined.
+ *
+ * spectrum: output and working buffer, at least max(N + 3, Nfft / 2 - 1) floats.
+ * frequencies: output, Nfft / 2 - 1 floats: j / (tau Nfft) hertz for bins
+ * j = 1 .. Nfft / 2 - 1 (bin 0 and the Nyquist bin are not returned).
+ * spectrum[j - 1] = G (log10(S(j) scale) - log10(1 / (tau Nfft))), G = 10 when
+ * logForm == 2, else 1. tau: sampling interval in seconds, > 0. NW: > 0 and below
+ * N / 2. estimator 1: S is the square root of the eigenvalue-weighted power
+ * sum_k |X_k|^2 / (A^2 K lambda_k) (an amplitude); a bin whose sum is not positive
+ * keeps the sum and the line "sqrt problem in hires pos=<bin> <sum>" goes to the
+ * standard output. estimator 2: adaptive weights, iterated up to 20 times per bin
+ * from the mean of the first two taper spectra (the first alone when K = 1); S is a
+ * power; "<count> failed iterations" goes to the standard error after every call.
+ * normalisation: A = N (1), 1 / tau (2), sqrt(N) (3), 1 (any other value).
+ * scale: multiplies every spectral value, > 0. gapMode: 0 phase data, 1 frequency
+ * data. When gaps at either end shorten the record, only the samples that remain are
+ * analysed (they replace N in the tapers and in A); the transform length stays.
+ * unused: not read. A bin without any power has the level
+ * -infinity.
+ *
+ * Returns Nfft / 2 + 1 (the number of values written is two less); -1: null pointer,
+ * bad header, N < 2, K < 1 or above N, NW not positive or not below N / 2, estimator
+ * not 1 or 2, samples past the end of the record, N not exactly a float, tau or scale
+ * not positive, gapMode not 0 or 1, no scratch memory, or fewer than 2 (or K) samples
+ * left after gap filling. Cost O(K N) for the tapers (bisection and inverse iteration
+ * on a tridiagonal matrix) plus K transforms of length Nfft; scratch about
+ * 8 K (N + Nfft / 2) bytes. The taper solver keeps working values in library-wide
+ * storage: must not run on two threads at once.
+ */
+VARNIS_API int MultiTaperSpectrumCalc(const double *data, float *spectrum, float *frequencies,
+                                      float tau, int N, float NW, int K, int estimator,
+                                      int normalisation, int unused, int logForm, float scale,
+                                      int gapMode);
 
 /* ---- Plot scaling ------------------------------------------------------------ */
 
