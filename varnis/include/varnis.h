@@ -150,8 +150,9 @@ VARNIS_API int TotvarCalc(const double *data, double *deviation, double tau0, in
  * progress flag, (0, "") always at the end, so callback must be valid; the stop flag
  * is read after each subsequence. Returns the number of subsequences; -1 for m < 1,
  * tau0 not positive or exhausted memory (deviation untouched, no closing call);
- * -2 when M < 3m or the variance is not positive (deviation 0.0). Cost: about M * 40m;
- * 9m doubles of memory.
+ * -2 when M < 3m or the variance is not positive (deviation 0.0). Cost: about
+ * (M - 3m + 1) * 9m values, a few operations each (the window sums slide); 9m doubles
+ * of memory, taken only when M >= 3m.
  */
 VARNIS_API int ModTotvarCalc(const double *data, double *deviation, double tau0, int m,
                              int *stop, int progress, VarnisProgressCallback callback);
