@@ -285,6 +285,24 @@ TEST(MedDev, NormalisedMedianAbsoluteDeviation) {
     EXPECT_FLOAT_EQ(result, static_cast<float>(2.0 / 0.6745));
     EXPECT_EQ(g, before);
 
+    // Long records against a full sort, odd and even counts.
+    std::mt19937_64 rng(3);
+    std::normal_distribution<double> noise(1.0, 2.0);
+    for (std::size_t size : {1001u, 1000u}) {
+        std::vector<double> s(size);
+        for (auto& x : s) x = noise(rng);
+        auto rv = make_vector(s);
+        auto median = [](std::vector<double> x) {
+            std::sort(x.begin(), x.end());
+            const std::size_t m = x.size() / 2;
+            return x.size() % 2 ? x[m] : (x[m - 1] + x[m]) / 2.0;
+        };
+        const double centre = median(s);
+        for (auto& x : s) x = std::fabs(x - centre) / 0.6745;
+        EXPECT_EQ(MedDev(rv.data(), &result), static_cast<int>(size));
+        EXPECT_EQ(result, static_cast<float>(median(s))) << size;
+    }
+
     result = 7.0f;
     auto none = make_vector({0, 0, 0});
     EXPECT_EQ(MedDev(none.data(), &result), -1);

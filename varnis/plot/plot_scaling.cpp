@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "core/data_vector.h"
+#include "core/numeric.h"
 #include "varnis.h"
 
 namespace varnis {
@@ -114,11 +115,11 @@ extern "C" int FindPlotScale(double min, double max, double* lo, double* hi) {
             break;
         }
     }
-    const double w = std::pow(10.0, Lf - 100.0);
+    const double w = power_of_ten(static_cast<int>(Lf) - 100);
     const double span = w * divisions;
     const double ls = std::log10(span);
     const double p = ls >= 0.0 ? std::floor(ls) : std::ceil(ls) - 1.0;
-    const double unit = std::pow(10.0, p);
+    const double unit = power_of_ten(static_cast<int>(p));
     const double q = min / unit;
     double low = (q >= 0.0 ? std::floor(q) : std::floor(q) - 1.0) * unit;
     double high = low + span;
@@ -198,7 +199,7 @@ extern "C" void RoundAxes(double* lo, double* hi, double* tick) {
     const int neg_lo = in_lo < 0.0 ? 1 : 0;
     const int pos_hi = in_hi > 0.0 ? 1 : 0;
     const int e = std::max(decimal_exponent(in_hi), decimal_exponent(in_lo)) - 1;
-    const double unit = std::pow(10.0, e);
+    const double unit = power_of_ten(e);
     const double h = in_hi / unit;
     const double l = in_lo / unit;
     // Below the smallest double the unit vanishes; such a range cannot be rounded.
