@@ -281,6 +281,43 @@ VARNIS_API int GenNoise(int count, double *values, float Q, float beta, int *see
 
 /* ---- Periodogram spectrum ---------------------------------------------------- */
 
+/*
+ * Power spectral density of n samples of a record by the averaged, windowed
+ * periodogram, as logarithmic levels. The samples are taken from the window's first
+ * sample on (the window's end is not consulted), converted to float, their gaps
+ * filled with FillFloatGaps(gapMode), their mean removed, the record extended with
+ * zeros to P, the smallest power of two not below n, and cut into `segments` equal
+ * segments of L = P / segments samples. Each segment is multiplied `passes` times by
+ * the window (0 none, 1 triangular, 2 Hann, 3 Welch, 4 Hamming, 5 Blackman) and
+ * transformed; the periodograms of the segments are averaged.
+ *
+ * re: work and output, at least max(n + 3, P) floats; on return re[i] is the level
+ * at the frequency im[i] = (i + 1) / (L tau) hertz: log10(power of the bin * L tau *
+ * scale * P^2 / n^2) plus the window's correction, times 10 when units == 2
+ * (decibels), as it is for any other units. im: work and output, at least P floats.
+ * tau: sampling interval in seconds, > 0. scale: multiplies every power, > 0.
+ * gapMode: 0 phase data, 1 frequency data. When gaps at either end shorten the
+ * record, only the samples that remain are analysed (n in the ratio above is then
+ * their number).
+ *
+ * Returns the number of levels written, L / 2 - 1; a bin without any power has the
+ * level -infinity (the logarithm of zero). -1, with nothing written: null pointer,
+ * bad header, n < 2, samples past the end of the record, n not exactly a float,
+ * tau or scale not positive, passes outside 0..3, window outside 0..5, gapMode not
+ * 0 or 1, segments not a power of two or above P / 2, no scratch memory.
+ * Cost O(P log L). Keeps working values in library-wide storage: must not run on two
+ * threads at once.
+ */
+VARNIS_API int SpectrumCalc(const double *data, float *re, float *im, float tau, int n, int passes,
+                            int window, int units, float scale, int segments, int gapMode);
+
+/*
+ * Combines five spectral levels. units == 4 (decibels): 10 log10 of the sum of the
+ * powers 10^(v/10), a level of exactly 0 counting as absent; 0 when all are absent.
+ * Other units: the square root of the sum of the squares. -1.0 for a null pointer.
+ */
+VARNIS_API float AddPSD(const float *levels, int units);
+
 /* ---- Phase and frequency conversion and averaging ---------------------------- */
 
 /*
@@ -518,6 +555,46 @@ VARNIS_API int FindMedian(const double *data, int mode, double *median);
 VARNIS_API int MedDev(const double *data, float *result);
 
 /* ---- Multitaper spectrum ----------------------------------------------------- */
+
+/*
+ * Multitaper power spectrum of N samples taken from the window's first sample on
+ * (the window's end is not consulted). The samples are converted to float, their gaps
+ * filled with FillFloatGaps(gapMode), their mean removed; the record is multiplied by
+ * each of the K Slepian tapers of time-bandwidth product NW (unit mean square), each
+ * product zero-padded to Nfft = 2 P (P the smallest power of two not below N) and
+ * transformed, and the K power spectra |X_k|^2 / A^2 are combined.
+ *
+ * spectrum: output and working buffer, at least max(N + 3, Nfft / 2 - 1) floats.
+ * frequencies: output, Nfft / 2 - 1 floats: j / (tau Nfft) hertz for bins
+ * j = 1 .. Nfft / 2 - 1 (bin 0 and the Nyquist bin are not returned).
+ * spectrum[j - 1] = G (log10(S(j) scale) - log10(1 / (tau Nfft))), G = 10 when
+ * logForm == 2, else 1. tau: sampling interval in seconds, > 0. NW: > 0 and below
+ * N / 2. estimator 1: S is the square root of the eigenvalue-weighted power
+ * sum_k |X_k|^2 / (A^2 K lambda_k) (an amplitude); a bin whose sum is not positive
+ * keeps the sum and the line "sqrt problem in hires pos=<bin> <sum>" goes to the
+ * standard output. estimator 2: adaptive weights, iterated up to 20 times per bin
+ * from the mean of the first two taper spectra (the first alone when K = 1); S is a
+ * power; "<count> failed iterations" goes to the standard error after every call.
+ * normalisation: A = N (1), 1 / tau (2), sqrt(N) (3), 1 (any other value).
+ * scale: multiplies every spectral value, > 0. gapMode: 0 phase data, 1 frequency
+ * data. When gaps at either end shorten the record, only the samples that remain are
+ * analysed (they replace N in the tapers and in A); the transform length stays.
+ * unused: not read. A bin without any power has the level
+ * -infinity.
+ *
+ * Returns Nfft / 2 + 1 (the number of values written is two less); -1: null pointer,
+ * bad header, N < 2, K < 1 or above N, NW not positive or not below N / 2, estimator
+ * not 1 or 2, samples past the end of the record, N not exactly a float, tau or scale
+ * not positive, gapMode not 0 or 1, no scratch memory, or fewer than 2 (or K) samples
+ * left after gap filling. Cost O(K N) for the tapers (bisection and inverse iteration
+ * on a tridiagonal matrix) plus K transforms of length Nfft; scratch about
+ * 8 K (N + Nfft / 2) bytes. The taper solver keeps working values in library-wide
+ * storage: must not run on two threads at once.
+ */
+VARNIS_API int MultiTaperSpectrumCalc(const double *data, float *spectrum, float *frequencies,
+                                      float tau, int N, float NW, int K, int estimator,
+                                      int normalisation, int unused, int logForm, float scale,
+                                      int gapMode);
 
 /* ---- Plot scaling ------------------------------------------------------------ */
 
