@@ -3,6 +3,7 @@
 #   ./run.sh build     install what is missing, configure and build into build/
 #   ./run.sh test      build the normal and the sanitizer configurations, run every test
 #   ./run.sh bench     build and run the benchmarks (ratios against a plain pass)
+#   ./run.sh windows   cross-build varnis.dll and test it under Wine
 set -euo pipefail
 cd "$(dirname "$0")"
 ROOT=$(pwd)
@@ -16,15 +17,22 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev
   locales
+  python3-numpy python3-pytest
 )
+
+# What the Windows build of the library and its test under Wine need.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64 wine64 wine)
+WINDOWS_DIR=${WINDOWS_DIR:-$BUILD_DIR/windows}
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
-install_packages() {
+install_packages() { # package names (default: PACKAGES)
+  local wanted=("$@")
+  [ ${#wanted[@]} -gt 0 ] || wanted=("${PACKAGES[@]}")
   local missing=()
-  for p in "${PACKAGES[@]}"; do
+  for p in "${wanted[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
       missing+=("$p")
     fi
@@ -47,6 +55,15 @@ build() {
   configure_and_build "$BUILD_DIR"
 }
 
+windows() {
+  install_packages "${WINDOWS_PACKAGES[@]}"
+  cmake -S "$ROOT" -B "$WINDOWS_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
+  cmake --build "$WINDOWS_DIR" -j "$JOBS"
+  echo "=== tests: varnis.dll under Wine ==="
+  "$ROOT/tests/portable/windows_check.sh" "$ROOT" "$WINDOWS_DIR" "$BUILD_DIR"
+}
+
 run_tests() { # dir, label
   echo "=== tests: $2 ==="
   QT_QPA_PLATFORM=offscreen ctest --test-dir "$1" --output-on-failure -j "$JOBS"
@@ -65,8 +82,13 @@ case "$cmd" in
     run_tests "$BUILD_DIR" "normal build" || status=1
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
       run_tests "$SANITIZE_DIR" "AddressSanitizer and UndefinedBehaviorSanitizer" || status=1
+    windows || status=1
     if [ $status -ne 0 ]; then echo "Some tests failed."; fi
     exit $status
+    ;;
+  windows)
+    build
+    windows
     ;;
   bench)
     build
@@ -77,7 +99,7 @@ case "$cmd" in
     done
     ;;
   *)
-    echo "usage: ./run.sh build|test|bench" >&2
+    echo "usage: ./run.sh build|test|bench|windows" >&2
     exit 2
     ;;
 esac

@@ -1,12 +1,19 @@
 #!/usr/bin/env bash
-# Compares the functions a built libvarnis.so exports with those varnis.h declares.
+# Compares the functions a built library exports with those varnis.h declares:
+# libvarnis.so through its dynamic symbol table, varnis.dll through its export table.
 set -euo pipefail
 lib=$1
 header=$2
 declared=$(grep -oE '^VARNIS_API[^;(]*[ *]([A-Za-z_][A-Za-z0-9_]*)[[:space:]]*\(' "$header" \
   | sed -E 's/.*[ *]([A-Za-z_][A-Za-z0-9_]*)[[:space:]]*\($/\1/' | sort -u)
-exported=$(nm -D --defined-only "$lib" | awk '$2 ~ /^[TWiV]$/ {print $3}' \
-  | grep -v -E '^_(init|fini)$' | sort -u)
+case "$lib" in
+  *.dll)
+    exported=$(x86_64-w64-mingw32-objdump -p "$lib" | sed -n '/Ordinal\/Name Pointer/,/^$/p' \
+      | awk 'NR > 1 && NF {print $NF}' | sort -u) ;;
+  *)
+    exported=$(nm -D --defined-only "$lib" | awk '$2 ~ /^[TWiV]$/ {print $3}' \
+      | grep -v -E '^_(init|fini)$' | sort -u) ;;
+esac
 if [ "$declared" != "$exported" ]; then
   echo "declared but not exported:"; comm -23 <(echo "$declared") <(echo "$exported")
   echo "exported but not declared:"; comm -13 <(echo "$declared") <(echo "$exported")

@@ -1,0 +1,354 @@
+// Loads Varnis by name, as an outside analysis program does, runs the documented
+// examples and gap rules of each family as checks, and prints a fixed set of results
+// to 17 significant digits. The Linux and the Windows builds of the library must
+// print the same lines for the same inputs.
+//
+// usage: varnis_fixed_outputs [library path]   (default: varnis.dll / libvarnis.so)
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+#include "varnis.h"
+
+namespace {
+
+class Library {
+public:
+    explicit Library(const char* path) {
+#ifdef _WIN32
+        handle_ = reinterpret_cast<void*>(LoadLibraryA(path));
+#else
+        handle_ = dlopen(path, RTLD_NOW);
+#endif
+    }
+    bool loaded() const { return handle_ != nullptr; }
+    void* symbol(const char* name) const {
+#ifdef _WIN32
+        return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
+#else
+        return dlsym(handle_, name);
+#endif
+    }
+
+private:
+    void* handle_ = nullptr;
+};
+
+int g_passed = 0;
+int g_failed = 0;
+
+void check(bool ok, const std::string& what) {
+    if (ok) {
+        ++g_passed;
+    } else {
+        ++g_failed;
+        std::printf("FAILED: %s\n", what.c_str());
+    }
+}
+
+// The export `name` of the loaded library, typed after its declaration in varnis.h.
+template <class F>
+F bind(const Library& lib, const char* name) {
+    F f = reinterpret_cast<F>(lib.symbol(name));
+    check(f != nullptr, std::string("export ") + name + " found");
+    return f;
+}
+#define VARNIS_FN(lib, name) bind<decltype(&name)>(lib, #name)
+
+std::string digits17(double x) {
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::general, 17);
+    return std::string(buf, r.ptr);
+}
+
+void print_result(const char* what, long count, double value) {
+    std::printf("%s: %ld %s\n", what, count, digits17(value).c_str());
+}
+
+// Deterministic pseudo-random numbers from integer arithmetic only, so that both
+// builds see the same inputs whatever their math libraries do.
+class Lcg {
+public:
+    explicit Lcg(std::uint64_t seed) : state_(seed) {}
+    double uniform() {
+        state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<double>(state_ >> 11) * (1.0 / 9007199254740992.0);
+    }
+    // Sum of twelve uniforms less six: close to a unit Gaussian.
+    double gaussian() {
+        double s = 0.0;
+        for (int i = 0; i < 12; ++i) s += uniform();
+        return s - 6.0;
+    }
+
+private:
+    std::uint64_t state_;
+};
+
+std::vector<double> data_vector(const std::vector<double>& samples, long first = 1, long last = 0) {
+    std::vector<double> v = {static_cast<double>(samples.size()), static_cast<double>(first),
+                             static_cast<double>(last > 0 ? last : static_cast<long>(samples.size()))};
+    v.insert(v.end(), samples.begin(), samples.end());
+    return v;
+}
+
+// Phase of white frequency noise at 1e-9 with a 1e-3 s offset, gaps at fixed places.
+std::vector<double> white_fm_phase(std::size_t n, std::uint64_t seed, bool gaps) {
+    Lcg rng(seed);
+    std::vector<double> x(n);
+    double phase = 1e-3;
+    for (std::size_t i = 0; i < n; ++i) {
+        phase += 1e-9 * rng.gaussian();
+        x[i] = phase;
+    }
+    if (gaps)
+        for (std::size_t i = 17; i < n; i += 97) x[i] = 0.0;
+    return x;
+}
+
+std::vector<double> white_fm_freq(std::size_t n, std::uint64_t seed, bool gaps) {
+    Lcg rng(seed);
+    std::vector<double> y(n);
+    for (std::size_t i = 0; i < n; ++i) y[i] = 1e-11 + 1e-12 * rng.gaussian();
+    if (gaps)
+        for (std::size_t i = 5; i < n; i += 61) y[i] = 0.0;
+    return y;
+}
+
+void allan_family(const Library& lib) {
+    auto check_varnis = VARNIS_FN(lib, CheckVarnis);
+    auto phase_sigma = VARNIS_FN(lib, CalcPhaseSigma);
+    auto freq_sigma = VARNIS_FN(lib, CalcFreqSigma);
+    auto phase_overlap = VARNIS_FN(lib, CalcPhaseOverlapSigma);
+    auto freq_overlap = VARNIS_FN(lib, CalcFreqOverlapSigma);
+    auto phase_stddev = VARNIS_FN(lib, CalcPhaseStdDev);
+    auto freq_stddev = VARNIS_FN(lib, CalcFreqStdDev);
+    auto mean = VARNIS_FN(lib, CalcMean);
+    auto add_sigma = VARNIS_FN(lib, AddSigma);
+    if (!check_varnis || !phase_sigma || !freq_sigma || !phase_overlap || !freq_overlap ||
+        !phase_stddev || !freq_stddev || !mean || !add_sigma)
+        return;
+
+    check(check_varnis() == 200, "CheckVarnis answers 200");
+    double s = 0.0;
+    auto f = data_vector({1, 3, 2, 4});
+    check(freq_sigma(f.data(), &s) == 3 && std::fabs(s - std::sqrt(1.5)) < 1e-12,
+          "CalcFreqSigma example");
+    auto p = data_vector({0, 1, 4, 9});
+    check(phase_sigma(p.data(), &s, 1.0) == 2 && std::fabs(s - std::sqrt(2.0)) < 1e-12,
+          "CalcPhaseSigma example keeps the leading 0.0");
+    auto g = data_vector({1, 2, 3, 0, 4});
+    check(freq_stddev(g.data(), &s) == 4 && std::fabs(s - std::sqrt(5.0 / 3.0)) < 1e-12,
+          "CalcFreqStdDev example skips the gap");
+    const float five[5] = {3, 4, 0, 0, 0};
+    check(add_sigma(five) == 5.0f, "AddSigma of 3 and 4");
+    auto bad = std::vector<double>{4, 3, 2, 1, 2, 3, 4};
+    double untouched = -7.0;
+    check(phase_sigma(bad.data(), &untouched, 1.0) == -1 && untouched == -7.0,
+          "a window with first > last is refused");
+    auto odd = data_vector({1, 2, 3, 4, 5});
+    check(freq_overlap(odd.data(), &s, 3) == -1, "CalcFreqOverlapSigma with M = 2m - 1");
+
+    const auto x = data_vector(white_fm_phase(4000, 1, true), 3, 3990);
+    const auto y = data_vector(white_fm_freq(4000, 2, true), 2, 3999);
+    for (int m : {1, 2, 5, 16, 100, 1000}) {
+        const std::string tag = " m=" + std::to_string(m);
+        int n = phase_overlap(x.data(), &s, 1.0, m);
+        print_result(("CalcPhaseOverlapSigma" + tag).c_str(), n, s);
+        n = freq_overlap(y.data(), &s, m);
+        print_result(("CalcFreqOverlapSigma" + tag).c_str(), n, s);
+    }
+    int n = phase_sigma(x.data(), &s, 1.0);
+    print_result("CalcPhaseSigma", n, s);
+    n = freq_sigma(y.data(), &s);
+    print_result("CalcFreqSigma", n, s);
+    n = phase_stddev(x.data(), &s, 1.0);
+    print_result("CalcPhaseStdDev", n, s);
+    n = freq_stddev(y.data(), &s);
+    print_result("CalcFreqStdDev", n, s);
+    n = mean(x.data(), &s, 0);
+    print_result("CalcMean phase", n, s);
+    n = mean(y.data(), &s, 1);
+    print_result("CalcMean frequency", n, s);
+}
+
+
+void confidence_family(const Library& lib) {
+    auto deg_free = VARNIS_FN(lib, CalcDegFree);
+    auto edf = VARNIS_FN(lib, EDF);
+    auto hadamard_edf = VARNIS_FN(lib, HadamardEDF);
+    auto normal = VARNIS_FN(lib, CalcNormalProb);
+    auto chi = VARNIS_FN(lib, CalcChiSqrProb);
+    auto inv_chi = VARNIS_FN(lib, CalcInvChiSqr);
+    if (!deg_free || !edf || !hadamard_edf || !normal || !chi || !inv_chi) return;
+    check(std::fabs(normal(0.0f) - 0.5f) < 1e-6f, "CalcNormalProb(0) is one half");
+    check(chi(-1.0f, 0.0f) < 0.0f || chi(-1.0f, 0.0f) >= 0.0f, "CalcChiSqrProb answers a bad df");
+    for (int alpha = -2; alpha <= 2; ++alpha)
+        for (int m : {1, 4, 32}) {
+            const std::string tag = " alpha=" + std::to_string(alpha) + " m=" + std::to_string(m);
+            print_result(("CalcDegFree" + tag).c_str(), 0, deg_free(alpha, 1000, m));
+            print_result(("EDF" + tag).c_str(), 0, edf(alpha - 2, m, 1000));
+            print_result(("HadamardEDF" + tag).c_str(), 0, hadamard_edf(1000, m, alpha - 2));
+        }
+    for (float z : {-3.0f, -1.0f, 0.5f, 2.0f})
+        print_result(("CalcNormalProb z=" + digits17(z)).c_str(), 0, normal(z));
+    for (float df : {1.0f, 7.0f, 60.0f, 500.0f}) {
+        print_result(("CalcChiSqrProb df=" + digits17(df)).c_str(), 0, chi(df * 0.9f, df));
+        for (float p : {0.16f, 0.5f, 0.84f}) {
+            const float x = inv_chi(p, df);
+            check(x > 0.0f, "CalcInvChiSqr gives a positive quantile");
+            print_result(("CalcInvChiSqr p=" + digits17(p) + " df=" + digits17(df)).c_str(), 0, x);
+        }
+    }
+}
+
+void noise_family(const Library& lib) {
+    auto gen = VARNIS_FN(lib, GenNoise);
+    if (!gen) return;
+    std::vector<double> values(1024);
+    for (float beta : {0.0f, -1.0f, -2.0f, -3.0f, -4.0f}) {
+        int seed = -7;
+        const int n = gen(static_cast<int>(values.size()), values.data(), 1.0f, beta, &seed, 0);
+        check(n == 1024 && seed == 1, "GenNoise fills the array and writes the seed back");
+        double sum = 0.0, squares = 0.0;
+        for (double v : values) {
+            sum += v;
+            squares += v * v;
+        }
+        const std::string tag = " beta=" + digits17(beta);
+        print_result(("GenNoise first" + tag).c_str(), n, values[0]);
+        print_result(("GenNoise last" + tag).c_str(), n, values.back());
+        print_result(("GenNoise sum" + tag).c_str(), n, sum);
+        print_result(("GenNoise squares" + tag).c_str(), n, squares);
+    }
+    int seed = 1;
+    check(gen(1000, values.data(), 1.0f, 0.0f, &seed, 0) == -1, "GenNoise refuses a count that is not a power of two");
+}
+
+void conditioning_family(const Library& lib) {
+    auto to_freq = VARNIS_FN(lib, ConvPhaseToFreq);
+    auto to_phase = VARNIS_FN(lib, ConvFreqToPhase);
+    auto avg_freq = VARNIS_FN(lib, AverageFreqData);
+    auto avg_phase = VARNIS_FN(lib, AveragePhaseData);
+    auto first_diff = VARNIS_FN(lib, CalcFirstDiff);
+    auto second_diff = VARNIS_FN(lib, CalcSecondDiff);
+    auto count_gaps = VARNIS_FN(lib, CountGaps);
+    auto fill_gaps = VARNIS_FN(lib, FillGaps);
+    auto median = VARNIS_FN(lib, FindMedian);
+    auto med_dev = VARNIS_FN(lib, MedDev);
+    auto outliers = VARNIS_FN(lib, FindFreqOutliers);
+    auto lin_drift = VARNIS_FN(lib, CalcLinFreqDrift);
+    auto quad_drift = VARNIS_FN(lib, CalcQuadraticDrift);
+    auto log_drift = VARNIS_FN(lib, CalcLogFreqDrift);
+    auto bisection = VARNIS_FN(lib, CalcBisectionDrift);
+    auto three_point = VARNIS_FN(lib, CalcThreePointDrift);
+    auto remove_lin = VARNIS_FN(lib, RemoveLinFreqDrift);
+    if (!to_freq || !to_phase || !avg_freq || !avg_phase || !first_diff || !second_diff ||
+        !count_gaps || !fill_gaps || !median || !med_dev || !outliers || !lin_drift ||
+        !quad_drift || !log_drift || !bisection || !three_point || !remove_lin)
+        return;
+
+    const auto x = data_vector(white_fm_phase(3000, 3, true), 2, 2990);
+    std::vector<double> y(x.size() + 4, 0.0);
+    int gaps = to_freq(x.data(), y.data(), 1.0, 1);
+    print_result("ConvPhaseToFreq gaps", gaps, y[0]);
+    double result = 0.0;
+    print_result("CalcFirstDiff", first_diff(x.data(), &result), result);
+    print_result("CalcSecondDiff", second_diff(x.data(), &result), result);
+    print_result("CountGaps phase", count_gaps(x.data(), 0), 0.0);
+    double med = 0.0;
+    print_result("FindMedian frequency", median(y.data(), 1, &med), med);
+    float mad = 0.0f;
+    print_result("MedDev", med_dev(y.data(), &mad), mad);
+
+    std::vector<double> back(y.size() + 4, 0.0);
+    gaps = to_phase(y.data(), back.data(), 1.0, 0);
+    print_result("ConvFreqToPhase gaps", gaps, back[static_cast<std::size_t>(back[0]) + 2]);
+
+    auto drifting = data_vector(white_fm_freq(2000, 4, true));
+    for (std::size_t k = 3; k < drifting.size(); ++k)
+        if (drifting[k] != 0.0) drifting[k] += 1e-14 * static_cast<double>(k);
+    double a = 0, b = 0, c = 0, d = 0;
+    print_result("CalcLinFreqDrift slope", lin_drift(drifting.data(), &a, &b, &c), b);
+    print_result("CalcQuadraticDrift a2", quad_drift(drifting.data(), 1.0, &a, &b, &c, &d), c);
+    print_result("CalcBisectionDrift", 0, bisection(drifting.data()));
+    print_result("CalcThreePointDrift", 0, three_point(drifting.data()));
+    int n = lin_drift(drifting.data(), &a, &b, &c);
+    remove_lin(drifting.data(), a, b);
+    lin_drift(drifting.data(), &a, &b, &c);
+    check(n > 0 && std::fabs(b) < 1e-18, "RemoveLinFreqDrift leaves no slope");
+    auto copy = drifting;
+    print_result("FindFreqOutliers", outliers(copy.data(), 3.0f, 1), 0.0);
+    print_result("FillGaps leading", fill_gaps(copy.data(), 1), copy[0]);
+    print_result("AverageFreqData", avg_freq(copy.data(), 10), copy[3]);
+    auto decimated = x;
+    print_result("AveragePhaseData", avg_phase(decimated.data(), 7), decimated[5]);
+}
+
+void plot_and_calendar_family(const Library& lib) {
+    auto min_max = VARNIS_FN(lib, FindMinMax);
+    auto plot_scale = VARNIS_FN(lib, FindPlotScale);
+    auto bas_scale = VARNIS_FN(lib, BasScale);
+    auto round_axes = VARNIS_FN(lib, RoundAxes);
+    auto to_julian = VARNIS_FN(lib, DateToJulian);
+    auto make_date = VARNIS_FN(lib, MakeDate);
+    auto to_mjd = VARNIS_FN(lib, DateToMJD);
+    auto mjd_gps = VARNIS_FN(lib, MJDtoGPS);
+    auto mjd_doy = VARNIS_FN(lib, MJDtoDOY);
+    auto weekday = VARNIS_FN(lib, DayOfWeek);
+    if (!min_max || !plot_scale || !bas_scale || !round_axes || !to_julian || !make_date ||
+        !to_mjd || !mjd_gps || !mjd_doy || !weekday)
+        return;
+    const auto x = data_vector(white_fm_phase(1000, 5, true));
+    double lo = 0, hi = 0;
+    print_result("FindMinMax min", min_max(x.data(), &lo, &hi, 1), lo);
+    print_result("FindMinMax max", 0, hi);
+    double a = 0, b = 0;
+    print_result("FindPlotScale lo", plot_scale(lo, hi, &a, &b), a);
+    print_result("FindPlotScale hi", 0, b);
+    print_result("BasScale start", bas_scale(-3.7e-9, 8.1e-9, 5, &a, &b), a);
+    print_result("BasScale step", 0, b);
+    double l = 0.013, h = 7.9, t = 0.0;
+    round_axes(&l, &h, &t);
+    print_result("RoundAxes lo", 0, l);
+    print_result("RoundAxes hi", 0, h);
+    print_result("RoundAxes tick", 0, t);
+    const int mjd = to_mjd(7, 12, 2026);
+    check(mjd == 61381, "DateToMJD of 7 December 2026");
+    print_result("MJDtoGPS", mjd_gps(mjd), 0.0);
+    print_result("MJDtoDOY", mjd_doy(mjd), 0.0);
+    const int date = make_date(12, 7, 2026);
+    print_result("DateToJulian", to_julian(date), 0.0);
+    print_result("DayOfWeek", weekday(date), 0.0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+    const char* path = argc > 1 ? argv[1] : "varnis.dll";
+#else
+    const char* path = argc > 1 ? argv[1] : "libvarnis.so";
+#endif
+    Library lib(path);
+    if (!lib.loaded()) {
+        std::printf("cannot load %s\n", path);
+        return 1;
+    }
+    allan_family(lib);
+    confidence_family(lib);
+    noise_family(lib);
+    conditioning_family(lib);
+    plot_and_calendar_family(lib);
+    std::printf("fixed outputs: %d passed, %d failed\n", g_passed, g_failed);
+    return g_failed == 0 ? 0 : 1;
+}
