@@ -185,7 +185,7 @@ TEST(TotvarCalc, GapsAndTheirReflectedImagesAreSkipped) {
     EXPECT_EQ(TotvarCalc(origin.data(), &dev, 1.0, 1, 0), 4);
     EXPECT_NEAR(dev, std::sqrt(4.0 / 8.0), 1e-12);  // four second differences of 1
 
-    // 1, 0, 4, 8, 13, 19 with m = 3: centres 2 and 5 hold the gap, centre 3 its image
+    // 1, 0, 4, 8, 13, 19 with m = 3: centres 2 and 5 touch the gap, centre 3 its image
     // 2 x[1] - x[2]; only centre 4 (x[1], x[4], 2 x[6] - x[5] = 25) remains.
     auto gap = make_vector({1, 0, 4, 8, 13, 19});
     EXPECT_EQ(TotvarCalc(gap.data(), &dev, 1.0, 3, 0), 1);

@@ -124,7 +124,103 @@ VARNIS_API float AddSigma(const float *deviations);
 
 /* ---- Hadamard deviation family ----------------------------------------------- */
 
+/*
+ * Hadamard deviation of phase data (seconds) at the data's own spacing tau (seconds):
+ * sqrt(sum d^2 / (6 n tau^2)) over the third differences
+ * d = x[k+3] - 3 x[k+2] + 3 x[k+1] - x[k], k = first .. last - 3. A term is used when
+ * its four samples are nonzero; the window's first term also when only x[first] is
+ * 0.0, its last term also when only x[last] is 0.0. Insensitive to a linear frequency
+ * drift. Returns the number of terms used, or -1 (tau not positive, no usable term;
+ * sigma is then left as it was). Cost: about M operations.
+ */
+VARNIS_API int CalcPhaseHadamardDev(const double *data, double *sigma, double tau);
+
+/* A second entry to CalcPhaseHadamardDev: the same arguments and the same result. */
+VARNIS_API int CalcHadamardDev(const double *data, double *sigma, double tau);
+
+/*
+ * Hadamard deviation of fractional-frequency data at the data's own spacing:
+ * sqrt(sum d^2 / (6 n)) over d = y[k] - 2 y[k+1] + y[k+2], k = first .. last - 2,
+ * using only terms whose three samples are nonzero. Returns the number of terms used,
+ * or -1 (no usable term).
+ */
+VARNIS_API int CalcFreqHadamardDev(const double *data, double *sigma);
+
+/*
+ * Overlapping Hadamard deviation of phase data at averaging time m * tau0 (tau0 the
+ * sampling interval in seconds): sqrt(sum d^2 / (6 m^2 tau0^2 n)) over
+ * d = x[k+3m] - 3 x[k+2m] + 3 x[k+m] - x[k], k = first .. last - 3m, with the gap
+ * and end rules of CalcPhaseHadamardDev. Returns the number of terms used, or -1
+ * (tau0 not positive, m < 1, a window of 3m samples or fewer, no usable term).
+ * Cost: about M operations.
+ */
+VARNIS_API int CalcPhaseOverlapHadamardDev(const double *data, double *sigma, double tau0,
+                                           int m);
+
+/*
+ * Overlapping Hadamard deviation of fractional-frequency data at averaging factor m:
+ * sqrt(sum T^2 / (6 m^2 n)) over the M + 1 - 3m outer terms
+ * T(s) = sum over i = s .. s+m-1 of (y[i] - 2 y[i+m] + y[i+2m]), where each i with a
+ * 0.0 among its three samples is left out. A term whose T is exactly 0.0 (every i left
+ * out, or only zero differences) is not counted. Returns the number of terms counted,
+ * or -1 (m < 1, fewer than 3m samples, no counted term). Cost: about M operations
+ * for every m.
+ */
+VARNIS_API int CalcFreqOverlapHadamardDev(const double *data, double *sigma, int m);
+
 /* ---- Time interval error ----------------------------------------------------- */
+
+/*
+ * Maximum time interval error of phase data (seconds) for windows of span m sampling
+ * intervals (m + 1 samples): the largest max - min over the windows starting at
+ * s = first .. last - m. Within a window a 0.0 is a gap and ignored, except at sample
+ * 1 and at sample N of the vector, where it is a value; a window without a value
+ * counts 0. *mtie is set to 0.0 first, so a span that leaves no window (m >= M, or
+ * m < 0) gives 0.0.
+ * While it runs the routine keeps the window being scanned in the vector's header
+ * (elements [1] and [2] hold s and s + m); on every return, also when stopped, it puts
+ * back the first and last it began with, as whole numbers. No other thread may use
+ * the vector during the call.
+ * Progress (flag nonzero): (0, "Calculating MTIE"), then after a window start s that
+ * has advanced by at least (last - first - m) / 100 since the last report
+ * (percent, "Calculating MTIE") with percent = 100 * s / (last - first - m) rounded
+ * (100 when that span is 0), and (0, "") at the end. The stop flag is read after each
+ * window; nonzero ends the scan with the windows seen so far.
+ * Returns M, the number of samples in the analysis window, however many windows were
+ * scanned; -1 (with *mtie = 0.0) for an unusable header or a null mtie.
+ * Cost: about M steps, independent of m (running window extremes); m + 1 indices of
+ * scratch memory, without which each window is rescanned.
+ */
+VARNIS_API int CalcMTIE(double *data, double *mtie, int m, int *stop, int progress,
+                        VarnisProgressCallback callback);
+
+/*
+ * MTIE of phase data at the spans m = 2^i - 1, i = 1 .. floor(log2 M), from running
+ * window extremes in single precision; 0.0 is an ordinary value here (no gaps). Row i
+ * of the table receives value = the largest max - min over the M - m windows of 2^i
+ * samples (seconds, float), numPoints = M - m and avgFactor = m; count is set to i as
+ * each row is stored. firstRowOnly nonzero: only the row for span 1. The table's
+ * numPoints, value and avgFactor must hold floor(log2 M) elements.
+ * Progress (always): (0, "Calculating MTIE"), then within each level after a
+ * position r that has advanced by at least (M - m) / 100 since the last report of the
+ * level (percent, "Calculating MTIE") with percent = 100 * r / (M - m) truncated, and
+ * (0, "") at the end.
+ * Returns the number of rows stored (0, after the two callbacks, when M < 2, with
+ * count not written); -1 without touching the table when scratch memory (2 M floats)
+ * cannot be had (after the opening callback only), or for an unusable header, a null
+ * table or a null column (before any callback). Cost: about M per row.
+ */
+VARNIS_API int CalcFastMTIE(const double *data, VarnisStabilityTable *table, int firstRowOnly,
+                            VarnisProgressCallback callback);
+
+/*
+ * RMS time interval error of phase data at lag m: sqrt of the mean of
+ * (x[k+m] - x[k])^2 over k = first .. last - m, using a pair when both samples are
+ * nonzero; the first pair also when only x[first] is 0.0, the last pair also when
+ * only x[last] is 0.0. Returns the number of pairs used; -1 with *tie = 0.0 when none
+ * is usable (also for m >= M), for m < 0, or for an unusable header.
+ */
+VARNIS_API int TIErms(const double *data, double *tie, int m);
 
 /* ---- Total variance family --------------------------------------------------- */
 
@@ -150,8 +246,9 @@ VARNIS_API int TotvarCalc(const double *data, double *deviation, double tau0, in
  * progress flag, (0, "") always at the end, so callback must be valid; the stop flag
  * is read after each subsequence. Returns the number of subsequences; -1 for m < 1,
  * tau0 not positive or exhausted memory (deviation untouched, no closing call);
- * -2 when M < 3m or the variance is not positive (deviation 0.0). Cost: about M * 40m;
- * 9m doubles of memory.
+ * -2 when M < 3m or the variance is not positive (deviation 0.0). Cost: about
+ * (M - 3m + 1) * 9m values, a few operations each (the window sums slide); 9m doubles
+ * of memory, taken only when M >= 3m.
  */
 VARNIS_API int ModTotvarCalc(const double *data, double *deviation, double tau0, int m,
                              int *stop, int progress, VarnisProgressCallback callback);
@@ -243,14 +340,127 @@ VARNIS_API float CalcChiSqrProb(float x, float df);
  * Chi-square value x with upper tail P(X > x) = p for df degrees of freedom (df need
  * not be an integer). For df > 100 by the Wilson-Hilferty approximation; otherwise by
  * a search on the exact distribution to a relative error of 1e-4 in the tail, bounded
- * at 1000 steps. Returns -1.0 for p <= 0.00001, p >= 1, and df not a positive finite
- * number.
+ * at 100000 steps (below p of about 0.0005 the bound may end it, within about 0.1 %
+ * of the quantile; a few tens of milliseconds at most). Returns -1.0 for
+ * p <= 0.00001, p >= 1, and df not a positive finite number.
  */
 VARNIS_API float CalcInvChiSqr(float p, float df);
 
 /* ---- Bias functions and noise identification --------------------------------- */
 
+/*
+ * Exponents: mu is the exponent of the Allan variance in tau (-2 white and flicker
+ * phase, -1 white frequency, 0 flicker frequency, 1 random-walk frequency, 2
+ * flicker-walk frequency, 3 random-run frequency); alpha is the exponent of the
+ * fractional-frequency spectrum (2 white phase ... -4 random-run frequency). The
+ * functions keep no state, return floats and give exactly -1.0 for a refused
+ * argument; NaN arguments are refused.
+ */
+
+/*
+ * B1(N, mu): expected ratio of the N-sample (standard) variance to the Allan
+ * variance for whole-number mu (-2..2) without dead time, in single precision.
+ * Returns -1.0 for N <= 1 or mu outside -2..2.
+ */
+VARNIS_API float CalcBias(int N, int mu);
+
+/*
+ * B1(N, r, mu) for any mu in -2..2 and dead-time ratio r = T / tau (its sign is
+ * dropped). Closed forms where they exist (N = 2, mu = 2, r = 1 with mu = 1,
+ * mu = -1 with r >= 1, mu = -2 with r neither 0 nor 1); otherwise the general sum,
+ * with mu = 0 and mu = -2 moved by 0.000001 and r clamped to 0.0001..1e6. Cost: N
+ * terms. Returns -1.0 for N <= 1 or mu out of range.
+ */
+VARNIS_API float CalcBias1(int N, float r, float mu);
+
+/*
+ * B2(r, mu): the effect of the dead-time ratio r (sign dropped) on the Allan
+ * variance, mu in -2..2. B2 = 0 at r = 0 and 1 at r = 1. Returns -1.0 for mu out of
+ * range.
+ */
+VARNIS_API float CalcBias2(float r, float mu);
+
+/*
+ * B3(2, N, r, mu): the effect of averaging N adjacent measurements (sign of N
+ * dropped) with dead-time ratio r on the Allan variance, mu in -2..2. Returns 1.0 for
+ * r = 1, N = 1 or mu = 2, and N for mu = -2. Cost: N terms. Returns -1.0 for N = 0 or
+ * mu out of range.
+ */
+VARNIS_API float CalcBias3(int N, float r, float mu);
+
+/*
+ * Measures the B1 ratio of frequency data treated as phase data: phase data
+ * (isFrequency = 0) are first converted to frequency with spacing tau0 seconds
+ * (true zeros kept as 1e-99), frequency data are taken as they are; the frequencies
+ * are averaged by m and the result is (D / S)^2 of the standard deviation D and the
+ * Allan deviation S of the averages read as phase. Gaps (0.0) follow the rules of the
+ * conversion, averaging and deviation routines. The data vector is not changed.
+ * Returns -1.0 for a bad header, tau0 not positive, m < 1 or above the window, too
+ * few averages for either deviation, an Allan deviation of 0, or exhausted memory.
+ * Allocates count + 3 doubles per call.
+ */
+VARNIS_API float CalcStarB1(const double *data, int isFrequency, double tau0, int m);
+
+/*
+ * Expected value of the frequency-as-phase B1 (what CalcStarB1 measures) for N
+ * samples and mu in -1..3. Returns -1.0 for N < 2 or mu outside -1..3.
+ */
+VARNIS_API float CalcHadamardB1(int N, int mu);
+
+/*
+ * R(n): expected ratio of the modified to the plain Allan variance at averaging
+ * factor n (sign dropped) for alpha in 2..-2. b is the bandwidth factor
+ * 2 pi fh tau0 (fh the measurement bandwidth in hertz), used for alpha = 1 only,
+ * where it must be positive; there n above 100 uses a closed approximation and the
+ * sum is single precision. Returns 1.0 for n = 1 (any alpha), -1.0 for n = 0, alpha
+ * out of range or (alpha = 1) b not positive.
+ */
+VARNIS_API float CalcRatio(int alpha, int n, float b);
+
+/*
+ * Dominant power-law noise (alpha) from a measured statistic x, by the variance kind:
+ * kinds 0, 1, 6: x = standard / Allan variance over N samples (B1 test; returns -3
+ *   .. 1, the two phase noises both as 1);
+ * kinds 2, 3, 7, 8: x = modified / Allan variance at averaging factor n with the
+ *   bandwidth factor b of CalcRatio, which must be positive (returns -2 .. 2; always
+ *   0 for n = 1);
+ * kinds 4, 5, 9: x = CalcStarB1 over N averages (returns -4 .. 1).
+ * Each boundary is the geometric mean of neighbouring expected values (the first of
+ * the B1 test their arithmetic mean); the most divergent noise is tested first. A kind
+ * outside 0..9 returns 0 (white frequency). There is no failure value.
+ */
+VARNIS_API int NoiseID(int N, int kind, int n, float b, float x);
+
 /* ---- Domain conversion ------------------------------------------------------- */
+
+/*
+ * Measure codes (type): 1 S_y(f) (1/Hz), 2 S_x(f) (s^2/Hz), 3 S_phi(f) (rad^2/Hz) at
+ * carrier nu0, 4 script-L(f) (dBc/Hz), 5 Allan deviation sigma_y(tau), 6 modified
+ * Allan deviation, 7 time deviation (s). alpha: 2 white phase, 1 flicker phase,
+ * 0 white frequency, -1 flicker frequency, -2 random-walk frequency. tau in seconds,
+ * f the Fourier frequency, nu0 the carrier and fh the measurement bandwidth in hertz;
+ * n the averaging factor of types 6 and 7. All of them are checked for every type.
+ * Both keep no state and return 1 on success, -1 on refusal with out unchanged.
+ */
+
+/*
+ * From the level h of S_y(f) = h f^alpha to the measure type. Refused: h exactly 0;
+ * tau, f, nu0 or fh not positive; type outside 1..7, alpha outside -2..2, n < 1;
+ * types 6 and 7 with tau / n below 1; a time-domain type with flicker phase noise where
+ * 2 pi fh tau leaves no positive Allan variance; a result that is not finite in single
+ * precision (e.g. a negative h under a square root or logarithm) or that vanishes in
+ * it.
+ */
+VARNIS_API int ConvDomain(float h, float *out, float tau, float f, float nu0, float fh,
+                          int type, int alpha, int n);
+
+/*
+ * From a measured value X of the measure type to the level h_alpha (the inverse of
+ * ConvDomain). Refused as ConvDomain, with X exactly 0 in place of h and without the
+ * tau / n check; X may be negative (a level in dB).
+ */
+VARNIS_API int CalcDomain(float *out, float X, float tau, float f, float nu0, float fh,
+                          int type, int alpha, int n);
 
 /* ---- Noise generation -------------------------------------------------------- */
 
