@@ -296,7 +296,119 @@ VARNIS_API float CalcInvChiSqr(float p, float df);
 
 /* ---- Bias functions and noise identification --------------------------------- */
 
+/*
+ * Exponents: mu is the exponent of the Allan variance in tau (-2 white and flicker
+ * phase, -1 white frequency, 0 flicker frequency, 1 random-walk frequency, 2
+ * flicker-walk frequency, 3 random-run frequency); alpha is the exponent of the
+ * fractional-frequency spectrum (2 white phase ... -4 random-run frequency). The
+ * functions keep no state, return floats and give exactly -1.0 for a refused
+ * argument; NaN arguments are refused.
+ */
+
+/*
+ * B1(N, mu): expected ratio of the N-sample (standard) variance to the Allan
+ * variance for whole-number mu (-2..2) without dead time, in single precision.
+ * Returns -1.0 for N <= 1 or mu outside -2..2.
+ */
+VARNIS_API float CalcBias(int N, int mu);
+
+/*
+ * B1(N, r, mu) for any mu in -2..2 and dead-time ratio r = T / tau (its sign is
+ * dropped). Closed forms where they exist (N = 2, mu = 2, r = 1 with mu = 1,
+ * mu = -1 with r >= 1, mu = -2 with r neither 0 nor 1); otherwise the general sum,
+ * with mu = 0 and mu = -2 moved by 0.000001 and r clamped to 0.0001..1e6. Cost: N
+ * terms. Returns -1.0 for N <= 1 or mu out of range.
+ */
+VARNIS_API float CalcBias1(int N, float r, float mu);
+
+/*
+ * B2(r, mu): the effect of the dead-time ratio r (sign dropped) on the Allan
+ * variance, mu in -2..2. B2 = 0 at r = 0 and 1 at r = 1. Returns -1.0 for mu out of
+ * range.
+ */
+VARNIS_API float CalcBias2(float r, float mu);
+
+/*
+ * B3(2, N, r, mu): the effect of averaging N adjacent measurements (sign of N
+ * dropped) with dead-time ratio r on the Allan variance, mu in -2..2. Returns 1.0 for
+ * r = 1, N = 1 or mu = 2, and N for mu = -2. Cost: N terms. Returns -1.0 for N = 0 or
+ * mu out of range.
+ */
+VARNIS_API float CalcBias3(int N, float r, float mu);
+
+/*
+ * Measures the B1 ratio of frequency data treated as phase data: phase data
+ * (isFrequency = 0) are first converted to frequency with spacing tau0 seconds
+ * (true zeros kept as 1e-99), frequency data are taken as they are; the frequencies
+ * are averaged by m and the result is (D / S)^2 of the standard deviation D and the
+ * Allan deviation S of the averages read as phase. Gaps (0.0) follow the rules of the
+ * conversion, averaging and deviation routines. The data vector is not changed.
+ * Returns -1.0 for a bad header, tau0 not positive, m < 1 or above the window, too
+ * few averages for either deviation, an Allan deviation of 0, or exhausted memory.
+ * Allocates count + 3 doubles per call.
+ */
+VARNIS_API float CalcStarB1(const double *data, int isFrequency, double tau0, int m);
+
+/*
+ * Expected value of the frequency-as-phase B1 (what CalcStarB1 measures) for N
+ * samples and mu in -1..3. Returns -1.0 for N < 2 or mu outside -1..3.
+ */
+VARNIS_API float CalcHadamardB1(int N, int mu);
+
+/*
+ * R(n): expected ratio of the modified to the plain Allan variance at averaging
+ * factor n (sign dropped) for alpha in 2..-2. b is the bandwidth factor
+ * 2 pi fh tau0 (fh the measurement bandwidth in hertz), used for alpha = 1 only,
+ * where it must be positive; there n above 100 uses a closed approximation and the
+ * sum is single precision. Returns 1.0 for n = 1 (any alpha), -1.0 for n = 0, alpha
+ * out of range or (alpha = 1) b not positive.
+ */
+VARNIS_API float CalcRatio(int alpha, int n, float b);
+
+/*
+ * Dominant power-law noise (alpha) from a measured statistic x, by the variance kind:
+ * kinds 0, 1, 6: x = standard / Allan variance over N samples (B1 test; returns -3
+ *   .. 1, the two phase noises both as 1);
+ * kinds 2, 3, 7, 8: x = modified / Allan variance at averaging factor n with the
+ *   bandwidth factor b of CalcRatio, which must be positive (returns -2 .. 2; always
+ *   0 for n = 1);
+ * kinds 4, 5, 9: x = CalcStarB1 over N averages (returns -4 .. 1).
+ * Each boundary is the geometric mean of neighbouring expected values (the first of
+ * the B1 test their arithmetic mean); the most divergent noise is tested first. A kind
+ * outside 0..9 returns 0 (white frequency). There is no failure value.
+ */
+VARNIS_API int NoiseID(int N, int kind, int n, float b, float x);
+
 /* ---- Domain conversion ------------------------------------------------------- */
+
+/*
+ * Measure codes (type): 1 S_y(f) (1/Hz), 2 S_x(f) (s^2/Hz), 3 S_phi(f) (rad^2/Hz) at
+ * carrier nu0, 4 script-L(f) (dBc/Hz), 5 Allan deviation sigma_y(tau), 6 modified
+ * Allan deviation, 7 time deviation (s). alpha: 2 white phase, 1 flicker phase,
+ * 0 white frequency, -1 flicker frequency, -2 random-walk frequency. tau in seconds,
+ * f the Fourier frequency, nu0 the carrier and fh the measurement bandwidth in hertz;
+ * n the averaging factor of types 6 and 7. All of them are checked for every type.
+ * Both keep no state and return 1 on success, -1 on refusal with out unchanged.
+ */
+
+/*
+ * From the level h of S_y(f) = h f^alpha to the measure type. Refused: h exactly 0;
+ * tau, f, nu0 or fh not positive; type outside 1..7, alpha outside -2..2, n < 1;
+ * types 6 and 7 with tau / n below 1; a time-domain type with flicker phase noise where
+ * 2 pi fh tau leaves no positive Allan variance; a result that is not finite in single
+ * precision (e.g. a negative h under a square root or logarithm) or that vanishes in
+ * it.
+ */
+VARNIS_API int ConvDomain(float h, float *out, float tau, float f, float nu0, float fh,
+                          int type, int alpha, int n);
+
+/*
+ * From a measured value X of the measure type to the level h_alpha (the inverse of
+ * ConvDomain). Refused as ConvDomain, with X exactly 0 in place of h and without the
+ * tau / n check; X may be negative (a level in dB).
+ */
+VARNIS_API int CalcDomain(float *out, float X, float tau, float f, float nu0, float fh,
+                          int type, int alpha, int n);
 
 /* ---- Noise generation -------------------------------------------------------- */
 
