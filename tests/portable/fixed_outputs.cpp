@@ -64,6 +64,8 @@ F bind(const Library& lib, const char* name) {
 }
 #define VARNIS_FN(lib, name) bind<decltype(&name)>(lib, #name)
 
+void quiet_progress(int, const char*) {}
+
 std::string digits17(double x) {
     char buf[64];
     auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::general, 17);
@@ -331,6 +333,105 @@ void plot_and_calendar_family(const Library& lib) {
     print_result("DayOfWeek", weekday(date), 0.0);
 }
 
+
+void hadamard_and_total_family(const Library& lib) {
+    auto phase_had = VARNIS_FN(lib, CalcPhaseHadamardDev);
+    auto had = VARNIS_FN(lib, CalcHadamardDev);
+    auto freq_had = VARNIS_FN(lib, CalcFreqHadamardDev);
+    auto phase_ohad = VARNIS_FN(lib, CalcPhaseOverlapHadamardDev);
+    auto freq_ohad = VARNIS_FN(lib, CalcFreqOverlapHadamardDev);
+    auto totvar = VARNIS_FN(lib, TotvarCalc);
+    auto mod_totvar = VARNIS_FN(lib, ModTotvarCalc);
+    auto had_totvar = VARNIS_FN(lib, HadTotvarCalc);
+    auto totvar_bias = VARNIS_FN(lib, TotvarBias);
+    auto totvar_edf = VARNIS_FN(lib, TotvarEDF);
+    auto mod_totvar_edf = VARNIS_FN(lib, ModTotvarEDF);
+    auto had_totvar_edf = VARNIS_FN(lib, HadTotvarEDF);
+    if (!phase_had || !had || !freq_had || !phase_ohad || !freq_ohad || !totvar || !mod_totvar ||
+        !had_totvar || !totvar_bias || !totvar_edf || !mod_totvar_edf || !had_totvar_edf)
+        return;
+    const auto x = data_vector(white_fm_phase(3000, 6, true), 4, 2995);
+    const auto clean = data_vector(white_fm_phase(1200, 7, false));
+    const auto y = data_vector(white_fm_freq(3000, 8, true), 2, 2999);
+    double s = 0.0;
+    print_result("CalcPhaseHadamardDev", phase_had(x.data(), &s, 1.0), s);
+    print_result("CalcHadamardDev", had(x.data(), &s, 1.0), s);
+    print_result("CalcFreqHadamardDev", freq_had(y.data(), &s), s);
+    int stop = 0;
+    for (int m : {1, 3, 10, 50}) {
+        const std::string tag = " m=" + std::to_string(m);
+        print_result(("CalcPhaseOverlapHadamardDev" + tag).c_str(), phase_ohad(x.data(), &s, 1.0, m), s);
+        print_result(("CalcFreqOverlapHadamardDev" + tag).c_str(), freq_ohad(y.data(), &s, m), s);
+        print_result(("TotvarCalc" + tag).c_str(), totvar(x.data(), &s, 1.0, m, 0), s);
+        print_result(("ModTotvarCalc" + tag).c_str(), mod_totvar(clean.data(), &s, 1.0, m, &stop, 0, quiet_progress), s);
+        print_result(("HadTotvarCalc" + tag).c_str(), had_totvar(y.data(), &s, m, &stop, 0, quiet_progress), s);
+    }
+    for (int alpha = -2; alpha <= 2; ++alpha) {
+        const std::string tag = " alpha=" + std::to_string(alpha);
+        print_result(("TotvarBias" + tag).c_str(), 0, totvar_bias(alpha, 0.1f));
+        print_result(("TotvarEDF" + tag).c_str(), 0, totvar_edf(alpha, 0.1f));
+        print_result(("ModTotvarEDF" + tag).c_str(), 0, mod_totvar_edf(alpha, 0.1f));
+        print_result(("HadTotvarEDF" + tag).c_str(), 0, had_totvar_edf(alpha, 0.1f));
+    }
+}
+
+void bias_and_domain_family(const Library& lib) {
+    auto bias = VARNIS_FN(lib, CalcBias);
+    auto bias1 = VARNIS_FN(lib, CalcBias1);
+    auto had_b1 = VARNIS_FN(lib, CalcHadamardB1);
+    auto ratio = VARNIS_FN(lib, CalcRatio);
+    auto noise_id = VARNIS_FN(lib, NoiseID);
+    auto star_b1 = VARNIS_FN(lib, CalcStarB1);
+    auto conv_domain = VARNIS_FN(lib, ConvDomain);
+    auto calc_domain = VARNIS_FN(lib, CalcDomain);
+    if (!bias || !bias1 || !had_b1 || !ratio || !noise_id || !star_b1 || !conv_domain || !calc_domain)
+        return;
+    for (int mu = -1; mu <= 2; ++mu) {
+        const std::string tag = " mu=" + std::to_string(mu);
+        print_result(("CalcBias" + tag).c_str(), 0, bias(100, mu));
+        print_result(("CalcBias1" + tag).c_str(), 0, bias1(100, 2.0f, static_cast<float>(mu)));
+        print_result(("CalcHadamardB1" + tag).c_str(), 0, had_b1(100, mu));
+    }
+    for (int alpha = -2; alpha <= 2; ++alpha)
+        print_result(("CalcRatio alpha=" + std::to_string(alpha)).c_str(), 0, ratio(alpha, 4, 1.0f));
+    const auto x = data_vector(white_fm_phase(2000, 9, false));
+    print_result("CalcStarB1", 0, star_b1(x.data(), 0, 1.0, 4));
+    print_result("NoiseID", noise_id(1000, 0, 4, 1.0f, 1.0f), 0.0);
+    for (int type = 0; type < 7; ++type) {
+        float out = 0.0f;
+        const int r = conv_domain(1e-22f, &out, 10.0f, 1.0f, 5e6f, 1e3f, type, 0, 1);
+        print_result(("ConvDomain type=" + std::to_string(type)).c_str(), r, out);
+        float back = 0.0f;
+        const int r2 = calc_domain(&back, out, 10.0f, 1.0f, 5e6f, 1e3f, type, 0, 1);
+        print_result(("CalcDomain type=" + std::to_string(type)).c_str(), r2, back);
+    }
+}
+
+void spectrum_family(const Library& lib) {
+    auto spectrum = VARNIS_FN(lib, SpectrumCalc);
+    auto add_psd = VARNIS_FN(lib, AddPSD);
+    auto multitaper = VARNIS_FN(lib, MultiTaperSpectrumCalc);
+    if (!spectrum || !add_psd || !multitaper) return;
+    const auto y = data_vector(white_fm_freq(1000, 10, true));
+    std::vector<float> re(1024 + 3), im(1024);
+    for (int window = 0; window <= 5; ++window) {
+        const int n = spectrum(y.data(), re.data(), im.data(), 1.0f, 1000, 1, window, 1, 1.0f, 4, 1);
+        double sum = 0.0;
+        for (int i = 0; i < n; ++i) sum += re[static_cast<std::size_t>(i)];
+        print_result(("SpectrumCalc window=" + std::to_string(window)).c_str(), n, sum);
+    }
+    const float levels[5] = {-20.0f, -23.0f, 0.0f, -30.0f, 0.0f};
+    print_result("AddPSD decibels", 0, add_psd(levels, 4));
+    std::vector<float> spec(2048 + 3), freqs(2048);
+    for (int estimator = 1; estimator <= 2; ++estimator) {
+        const int n = multitaper(y.data(), spec.data(), freqs.data(), 1.0f, 1000, 4.0f, 7,
+                                 estimator, 1, 0, 1, 1.0f, 1);
+        double sum = 0.0;
+        for (int i = 0; i + 2 < n; ++i) sum += spec[static_cast<std::size_t>(i)];
+        print_result(("MultiTaperSpectrumCalc estimator=" + std::to_string(estimator)).c_str(), n, sum);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -349,6 +450,9 @@ int main(int argc, char** argv) {
     noise_family(lib);
     conditioning_family(lib);
     plot_and_calendar_family(lib);
+    hadamard_and_total_family(lib);
+    bias_and_domain_family(lib);
+    spectrum_family(lib);
     std::printf("fixed outputs: %d passed, %d failed\n", g_passed, g_failed);
     return g_failed == 0 ? 0 : 1;
 }

@@ -92,6 +92,12 @@ TEST(FillGaps, WindowLimitsFollowTheSamplesTheyName) {
     EXPECT_EQ(FillGaps(w.data(), 1), 0);
     EXPECT_EQ(record_of(w), (std::vector<double>{1, 0, 3, 5, 7, 9, 0, 11}));
 
+    // A gap just before a frequency window belongs to the run that the window
+    // starts with: the line runs from the last valid sample, the outer gap stays.
+    auto outer = make_vector({1, 0, 0, 4, 5}, 3, 5);
+    EXPECT_EQ(FillGaps(outer.data(), 1), 0);
+    EXPECT_EQ(record_of(outer), (std::vector<double>{1, 0, 3, 4, 5}));
+
     // The first and last samples of a phase window are readings even at 0.0 and
     // are not scanned: a gap just before the window's last sample stays open.
     auto p = make_vector({5, 6, 0, 0, 8, 0, 9, 7}, 3, 7);

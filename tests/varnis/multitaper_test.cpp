@@ -284,18 +284,13 @@ double averaged_slope(double beta, int K, int estimator) {
         band_sum[b] += power[j];
         band_count[b] += 1;
     }
-    double sx = 0, sy = 0, sxx = 0, sxy = 0;
-    int m = 0;
+    std::vector<double> u, y;
     for (int b = 0; b < bands; ++b) {
         if (band_count[b] == 0) continue;
-        const double u = std::log10(lo) + (b + 0.5) / 8, y = std::log10(band_sum[b] / band_count[b]);
-        sx += u;
-        sy += y;
-        sxx += u * u;
-        sxy += u * y;
-        ++m;
+        u.push_back(std::log10(lo) + (b + 0.5) / 8);
+        y.push_back(std::log10(band_sum[b] / band_count[b]));
     }
-    return (m * sxy - sx * sy) / (m * sxx - sx * sx);
+    return testing_support::least_squares_slope(u, y);
 }
 
 TEST(MultiTaperSpectrumCalc, PowerLawNoiseFollowsBeta) {

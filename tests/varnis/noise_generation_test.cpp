@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <map>
+#include <thread>
 #include <vector>
 
 #include "confidence/noise_generator.h"
@@ -194,6 +196,45 @@ TEST(GenNoise, RefusalsWriteNothingAndLeaveTheGeneratorAlone) {
     EXPECT_EQ(GenNoise(8, tail.data(), 1.0f, 0.0f, nullptr, 0), -1);
     ASSERT_EQ(GenNoise(8, tail.data(), 1.0f, 0.0f, &seed, 0), 8);
     for (int i = 0; i < 8; ++i) EXPECT_NEAR(tail[i], reference[8 + i], 1e-12);
+}
+
+TEST(GenNoise, ConcurrentCallsEachTakeAWholeStretchOfTheSequence) {
+    // Each call draws its values under the generator's lock, so the calls of several
+    // threads cut the one sequence into whole, non-overlapping stretches.
+    const int threads = 4, calls = 20, count = 4096;
+    int seed = -99;
+    std::vector<double> first(count);
+    ASSERT_EQ(GenNoise(count, first.data(), 1.0f, 0.0f, &seed, 0), count);  // reseeds
+    std::vector<std::vector<std::vector<double>>> got(threads);
+    std::vector<std::thread> pool;
+    for (int t = 0; t < threads; ++t) {
+        pool.emplace_back([&, t] {
+            for (int c = 0; c < calls; ++c) {
+                std::vector<double> v(count);
+                int s = 1;
+                if (GenNoise(count, v.data(), 1.0f, 0.0f, &s, 0) == count) got[t].push_back(v);
+            }
+        });
+    }
+    for (auto& th : pool) th.join();
+    // The same sequence drawn again on one thread, stretch by stretch.
+    std::vector<double> whole(static_cast<std::size_t>(count) * (1 + threads * calls));
+    seed = -99;
+    for (int k = 0; k <= threads * calls; ++k)
+        ASSERT_EQ(GenNoise(count, whole.data() + k * count, 1.0f, 0.0f, &seed, 0), count);
+    std::map<double, int> stretch_of;  // first value of each stretch -> its index
+    for (int k = 1; k <= threads * calls; ++k) stretch_of[whole[k * count]] = k;
+    std::vector<bool> seen(threads * calls + 1, false);
+    for (const auto& list : got) {
+        ASSERT_EQ(list.size(), static_cast<std::size_t>(calls));
+        for (const auto& v : list) {
+            const auto it = stretch_of.find(v[0]);
+            ASSERT_NE(it, stretch_of.end());
+            ASSERT_FALSE(seen[it->second]);
+            seen[it->second] = true;
+            for (int i = 0; i < count; ++i) ASSERT_NEAR(v[i], whole[it->second * count + i], 1e-12);
+        }
+    }
 }
 
 TEST(GenNoise, WhiteNoiseHasMeanZeroAndVarianceQ) {

@@ -117,18 +117,13 @@ TEST(SpectrumCalc, WindowCorrectionsOnWhiteNoise) {
 
 // Least-squares slope of level against log10 frequency over [lo, hi] hertz.
 double fitted_slope(const Spectrum& s, double lo, double hi) {
-    double sx = 0, sy = 0, sxx = 0, sxy = 0;
-    int m = 0;
+    std::vector<double> u, y;
     for (int i = 0; i < s.count; ++i) {
         if (s.frequency[i] < lo || s.frequency[i] > hi) continue;
-        const double u = std::log10(s.frequency[i]), y = s.level[i];
-        sx += u;
-        sy += y;
-        sxx += u * u;
-        sxy += u * y;
-        ++m;
+        u.push_back(std::log10(s.frequency[i]));
+        y.push_back(s.level[i]);
     }
-    return (m * sxy - sx * sy) / (m * sxx - sx * sx);
+    return testing_support::least_squares_slope(u, y);
 }
 
 TEST(SpectrumCalc, PowerLawNoiseHasItsSlope) {

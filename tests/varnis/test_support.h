@@ -78,6 +78,19 @@ inline std::vector<double> power_law_phase(std::size_t count, double beta, std::
     return x;
 }
 
+// Least-squares slope of y against x (at least two distinct x).
+inline double least_squares_slope(const std::vector<double>& x, const std::vector<double>& y) {
+    double sx = 0, sy = 0, sxx = 0, sxy = 0;
+    const double m = static_cast<double>(x.size());
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        sx += x[i];
+        sy += y[i];
+        sxx += x[i] * x[i];
+        sxy += x[i] * y[i];
+    }
+    return (m * sxy - sx * sy) / (m * sxx - sx * sx);
+}
+
 // The five classic power-law noises by their phase exponent beta.
 inline const std::vector<double>& noise_betas() {
     static const std::vector<double> betas = {0.0, -1.0, -2.0, -3.0, -4.0};

@@ -70,13 +70,18 @@ long fill_gaps(VectorView<T>& v, bool phase) {
             continue;
         }
         if (run == 0) continue;
-        const long before_k = k - run - 1;
+        // The run is bridged from the sample just before it. A frequency window may
+        // start right after a gap that lies outside it; that gap belongs to the run
+        // too, so the line starts at the last valid sample before them.
+        long before_k = k - run - 1;
+        while (!phase && before_k > 1 && is_gap(static_cast<double>(v[before_k]))) --before_k;
         if (before_k >= 1) {
             const T before = v[before_k];
             const T after = v[k];
-            for (long m = 1; m <= run; ++m) {
-                v[before_k + m] =
-                    before + static_cast<T>(m) * (after - before) / static_cast<T>(run + 1);
+            const long span = k - before_k;
+            for (long p = k - run; p < k; ++p) {
+                v[p] = before + static_cast<T>(p - before_k) * (after - before) /
+                                    static_cast<T>(span);
             }
         }
         run = 0;

@@ -122,6 +122,60 @@ VARNIS_API float AddSigma(const float *deviations);
 
 /* ---- Modified Allan and time deviation --------------------------------------- */
 
+/*
+ * Modified Allan deviation of phase data (seconds), honouring gaps, at averaging factor
+ * m and averaging time tau = m * tau0 (seconds): sqrt(sum S^2 / (2 m^2 tau^2 n)) over
+ * the outer terms s = first .. last - 3m + 1, where S(s) sums the second differences
+ * x[i+2m] - 2 x[i+m] + x[i] of the triples i = s .. s+m-1 whose three samples are
+ * nonzero. A 0.0 at the window's first sample (the triple i = first) or at its last
+ * sample (the triple i = last - 2m) is taken as a reading; every other 0.0 is a gap. An
+ * outer term without a usable triple is left out and not counted.
+ * Progress: with progress nonzero, callback(0, "Calculating Mod/Time Sigma (with
+ * gaps)") first, then (percent, the same title) after each outer term j that is at
+ * least M / 100 terms past the last report, percent = j * 100 / (M - 3m) rounded (100
+ * when M = 3m). The stop flag (may be null) is read after each outer term; nonzero
+ * ends the calculation with the terms gathered so far. callback(0, "") is made at the
+ * end even when progress is 0, so pass a valid callback (null is skipped).
+ * Returns n, the number of terms used, or -1 (m < 1, fewer than 3m samples, tau not
+ * positive: then no callback is made; no usable term). sigma is written only when n
+ * is returned. Cost: about M operations for every m.
+ */
+VARNIS_API int CalcPhaseModSigma(const double *data, double *sigma, double tau, int m,
+                                 const int *stop, int progress,
+                                 VarnisProgressCallback callback);
+
+/*
+ * Modified Allan deviation of gap-free phase data by a sliding sum: the same terms and
+ * normalisation as CalcPhaseModSigma, with every sample a value (0.0 included) and all
+ * M - 3m + 1 terms counted. Returns M - 3m + 1, or -1 (m < 1, fewer than 3m samples,
+ * tau not positive). Cost: about M operations, no scratch memory.
+ */
+VARNIS_API int CalcFastModSigma(const double *data, double *sigma, double tau, int m);
+
+/*
+ * Modified Allan deviation of gap-free phase data by differencing running sums of the
+ * samples three times at lag m; the same result and count as CalcFastModSigma. The
+ * running sums carry the record's constant offset, so a large offset (for example
+ * 1e-3 s under 1e-12 s of noise) costs this method precision: prefer CalcFastModSigma
+ * or CalcPhaseModSigma for such records. Uses M + 1 doubles of scratch; when they
+ * cannot be had, writes "\nCan't Allocate Memory To Load Phase Data" to the standard
+ * output and returns -1. Returns M - 3m + 1, or -1. Cost: about M operations.
+ */
+VARNIS_API int CalcGreenhallModSigma(const double *data, double *sigma, double tau, int m);
+
+/*
+ * Modified Allan deviation of fractional-frequency data, honouring gaps, at averaging
+ * factor m: sqrt(sum T^2 / (2 m^2 n)) over the M - 3m + 2 outer terms
+ * s = first .. last - 3m + 2, where T(s) sums over i = s .. s+m-1 the mean A(i) of the
+ * pair differences y[l+m] - y[l], l = i .. i+m-1, that have no 0.0 (an i without such
+ * a pair adds nothing). A term whose T is exactly 0.0 (no usable pair, or only zero
+ * differences) is not counted. On the first differences of gap-free phase data divided
+ * by tau0 it gives the result and count of the phase routines with tau = m * tau0.
+ * Returns n, or -1 (m < 1, fewer than 3m - 1 samples, no counted term).
+ * Cost: about M operations for every m.
+ */
+VARNIS_API int CalcFreqModSigma(const double *data, double *sigma, int m);
+
 /* ---- Hadamard deviation family ----------------------------------------------- */
 
 /*
@@ -169,6 +223,58 @@ VARNIS_API int CalcPhaseOverlapHadamardDev(const double *data, double *sigma, do
 VARNIS_API int CalcFreqOverlapHadamardDev(const double *data, double *sigma, int m);
 
 /* ---- Time interval error ----------------------------------------------------- */
+
+/*
+ * Maximum time interval error of phase data (seconds) for windows of span m sampling
+ * intervals (m + 1 samples): the largest max - min over the windows starting at
+ * s = first .. last - m. Within a window a 0.0 is a gap and ignored, except at sample
+ * 1 and at sample N of the vector, where it is a value; a window without a value
+ * counts 0. *mtie is set to 0.0 first, so a span that leaves no window (m >= M, or
+ * m < 0) gives 0.0.
+ * While it runs the routine keeps the window being scanned in the vector's header
+ * (elements [1] and [2] hold s and s + m); on every return, also when stopped, it puts
+ * back the first and last it began with, as whole numbers. No other thread may use
+ * the vector during the call.
+ * Progress (flag nonzero): (0, "Calculating MTIE"), then after a window start s that
+ * has advanced by at least (last - first - m) / 100 since the last report
+ * (percent, "Calculating MTIE") with percent = 100 * s / (last - first - m) rounded
+ * (100 when that span is 0), and (0, "") at the end. The stop flag is read after each
+ * window; nonzero ends the scan with the windows seen so far.
+ * Returns M, the number of samples in the analysis window, however many windows were
+ * scanned; -1 (with *mtie = 0.0) for an unusable header or a null mtie.
+ * Cost: about M steps, independent of m (running window extremes); m + 1 indices of
+ * scratch memory, without which each window is rescanned.
+ */
+VARNIS_API int CalcMTIE(double *data, double *mtie, int m, int *stop, int progress,
+                        VarnisProgressCallback callback);
+
+/*
+ * MTIE of phase data at the spans m = 2^i - 1, i = 1 .. floor(log2 M), from running
+ * window extremes in single precision; 0.0 is an ordinary value here (no gaps). Row i
+ * of the table receives value = the largest max - min over the M - m windows of 2^i
+ * samples (seconds, float), numPoints = M - m and avgFactor = m; count is set to i as
+ * each row is stored. firstRowOnly nonzero: only the row for span 1. The table's
+ * numPoints, value and avgFactor must hold floor(log2 M) elements.
+ * Progress (always): (0, "Calculating MTIE"), then within each level after a
+ * position r that has advanced by at least (M - m) / 100 since the last report of the
+ * level (percent, "Calculating MTIE") with percent = 100 * r / (M - m) truncated, and
+ * (0, "") at the end.
+ * Returns the number of rows stored (0, after the two callbacks, when M < 2, with
+ * count not written); -1 without touching the table when scratch memory (2 M floats)
+ * cannot be had (after the opening callback only), or for an unusable header, a null
+ * table or a null column (before any callback). Cost: about M per row.
+ */
+VARNIS_API int CalcFastMTIE(const double *data, VarnisStabilityTable *table, int firstRowOnly,
+                            VarnisProgressCallback callback);
+
+/*
+ * RMS time interval error of phase data at lag m: sqrt of the mean of
+ * (x[k+m] - x[k])^2 over k = first .. last - m, using a pair when both samples are
+ * nonzero; the first pair also when only x[first] is 0.0, the last pair also when
+ * only x[last] is 0.0. Returns the number of pairs used; -1 with *tie = 0.0 when none
+ * is usable (also for m >= M), for m < 0, or for an unusable header.
+ */
+VARNIS_API int TIErms(const double *data, double *tie, int m);
 
 /* ---- Total variance family --------------------------------------------------- */
 
@@ -296,7 +402,119 @@ VARNIS_API float CalcInvChiSqr(float p, float df);
 
 /* ---- Bias functions and noise identification --------------------------------- */
 
+/*
+ * Exponents: mu is the exponent of the Allan variance in tau (-2 white and flicker
+ * phase, -1 white frequency, 0 flicker frequency, 1 random-walk frequency, 2
+ * flicker-walk frequency, 3 random-run frequency); alpha is the exponent of the
+ * fractional-frequency spectrum (2 white phase ... -4 random-run frequency). The
+ * functions keep no state, return floats and give exactly -1.0 for a refused
+ * argument; NaN arguments are refused.
+ */
+
+/*
+ * B1(N, mu): expected ratio of the N-sample (standard) variance to the Allan
+ * variance for whole-number mu (-2..2) without dead time, in single precision.
+ * Returns -1.0 for N <= 1 or mu outside -2..2.
+ */
+VARNIS_API float CalcBias(int N, int mu);
+
+/*
+ * B1(N, r, mu) for any mu in -2..2 and dead-time ratio r = T / tau (its sign is
+ * dropped). Closed forms where they exist (N = 2, mu = 2, r = 1 with mu = 1,
+ * mu = -1 with r >= 1, mu = -2 with r neither 0 nor 1); otherwise the general sum,
+ * with mu = 0 and mu = -2 moved by 0.000001 and r clamped to 0.0001..1e6. Cost: N
+ * terms. Returns -1.0 for N <= 1 or mu out of range.
+ */
+VARNIS_API float CalcBias1(int N, float r, float mu);
+
+/*
+ * B2(r, mu): the effect of the dead-time ratio r (sign dropped) on the Allan
+ * variance, mu in -2..2. B2 = 0 at r = 0 and 1 at r = 1. Returns -1.0 for mu out of
+ * range.
+ */
+VARNIS_API float CalcBias2(float r, float mu);
+
+/*
+ * B3(2, N, r, mu): the effect of averaging N adjacent measurements (sign of N
+ * dropped) with dead-time ratio r on the Allan variance, mu in -2..2. Returns 1.0 for
+ * r = 1, N = 1 or mu = 2, and N for mu = -2. Cost: N terms. Returns -1.0 for N = 0 or
+ * mu out of range.
+ */
+VARNIS_API float CalcBias3(int N, float r, float mu);
+
+/*
+ * Measures the B1 ratio of frequency data treated as phase data: phase data
+ * (isFrequency = 0) are first converted to frequency with spacing tau0 seconds
+ * (true zeros kept as 1e-99), frequency data are taken as they are; the frequencies
+ * are averaged by m and the result is (D / S)^2 of the standard deviation D and the
+ * Allan deviation S of the averages read as phase. Gaps (0.0) follow the rules of the
+ * conversion, averaging and deviation routines. The data vector is not changed.
+ * Returns -1.0 for a bad header, tau0 not positive, m < 1 or above the window, too
+ * few averages for either deviation, an Allan deviation of 0, or exhausted memory.
+ * Allocates count + 3 doubles per call.
+ */
+VARNIS_API float CalcStarB1(const double *data, int isFrequency, double tau0, int m);
+
+/*
+ * Expected value of the frequency-as-phase B1 (what CalcStarB1 measures) for N
+ * samples and mu in -1..3. Returns -1.0 for N < 2 or mu outside -1..3.
+ */
+VARNIS_API float CalcHadamardB1(int N, int mu);
+
+/*
+ * R(n): expected ratio of the modified to the plain Allan variance at averaging
+ * factor n (sign dropped) for alpha in 2..-2. b is the bandwidth factor
+ * 2 pi fh tau0 (fh the measurement bandwidth in hertz), used for alpha = 1 only,
+ * where it must be positive; there n above 100 uses a closed approximation and the
+ * sum is single precision. Returns 1.0 for n = 1 (any alpha), -1.0 for n = 0, alpha
+ * out of range or (alpha = 1) b not positive.
+ */
+VARNIS_API float CalcRatio(int alpha, int n, float b);
+
+/*
+ * Dominant power-law noise (alpha) from a measured statistic x, by the variance kind:
+ * kinds 0, 1, 6: x = standard / Allan variance over N samples (B1 test; returns -3
+ *   .. 1, the two phase noises both as 1);
+ * kinds 2, 3, 7, 8: x = modified / Allan variance at averaging factor n with the
+ *   bandwidth factor b of CalcRatio, which must be positive (returns -2 .. 2; always
+ *   0 for n = 1);
+ * kinds 4, 5, 9: x = CalcStarB1 over N averages (returns -4 .. 1).
+ * Each boundary is the geometric mean of neighbouring expected values (the first of
+ * the B1 test their arithmetic mean); the most divergent noise is tested first. A kind
+ * outside 0..9 returns 0 (white frequency). There is no failure value.
+ */
+VARNIS_API int NoiseID(int N, int kind, int n, float b, float x);
+
 /* ---- Domain conversion ------------------------------------------------------- */
+
+/*
+ * Measure codes (type): 1 S_y(f) (1/Hz), 2 S_x(f) (s^2/Hz), 3 S_phi(f) (rad^2/Hz) at
+ * carrier nu0, 4 script-L(f) (dBc/Hz), 5 Allan deviation sigma_y(tau), 6 modified
+ * Allan deviation, 7 time deviation (s). alpha: 2 white phase, 1 flicker phase,
+ * 0 white frequency, -1 flicker frequency, -2 random-walk frequency. tau in seconds,
+ * f the Fourier frequency, nu0 the carrier and fh the measurement bandwidth in hertz;
+ * n the averaging factor of types 6 and 7. All of them are checked for every type.
+ * Both keep no state and return 1 on success, -1 on refusal with out unchanged.
+ */
+
+/*
+ * From the level h of S_y(f) = h f^alpha to the measure type. Refused: h exactly 0;
+ * tau, f, nu0 or fh not positive; type outside 1..7, alpha outside -2..2, n < 1;
+ * types 6 and 7 with tau / n below 1; a time-domain type with flicker phase noise where
+ * 2 pi fh tau leaves no positive Allan variance; a result that is not finite in single
+ * precision (e.g. a negative h under a square root or logarithm) or that vanishes in
+ * it.
+ */
+VARNIS_API int ConvDomain(float h, float *out, float tau, float f, float nu0, float fh,
+                          int type, int alpha, int n);
+
+/*
+ * From a measured value X of the measure type to the level h_alpha (the inverse of
+ * ConvDomain). Refused as ConvDomain, with X exactly 0 in place of h and without the
+ * tau / n check; X may be negative (a level in dB).
+ */
+VARNIS_API int CalcDomain(float *out, float X, float tau, float f, float nu0, float fh,
+                          int type, int alpha, int n);
 
 /* ---- Noise generation -------------------------------------------------------- */
 
