@@ -33,6 +33,25 @@ void run_deviation(benchmark::State& state, const std::vector<double>& v, Call c
     });
 }
 
+void BM_CalcPhaseModSigma(benchmark::State& state) {
+    run_deviation(state, phase_record(), [](const double* v, double* s, int m) {
+        int stop = 0;
+        return CalcPhaseModSigma(v, s, m, m, &stop, 0, nullptr);
+    });
+}
+
+void BM_CalcFastModSigma(benchmark::State& state) {
+    run_deviation(state, phase_record(), [](const double* v, double* s, int m) {
+        return CalcFastModSigma(v, s, m, m);
+    });
+}
+
+void BM_CalcFreqModSigma(benchmark::State& state) {
+    run_deviation(state, frequency_record(), [](const double* v, double* s, int m) {
+        return CalcFreqModSigma(v, s, m);
+    });
+}
+
 void BM_CalcPhaseOverlapHadamardDev(benchmark::State& state) {
     run_deviation(state, phase_record(), [](const double* v, double* s, int m) {
         return CalcPhaseOverlapHadamardDev(v, s, 1.0, m);
@@ -50,6 +69,9 @@ void BM_CalcFreqOverlapHadamardDev(benchmark::State& state) {
 #define VARNIS_SWEEP(name) \
     BENCHMARK(name)->RangeMultiplier(2)->Range(1, kSamples / 3)->Unit(benchmark::kMillisecond)
 
+VARNIS_SWEEP(BM_CalcPhaseModSigma);
+VARNIS_SWEEP(BM_CalcFreqModSigma);
+VARNIS_SWEEP(BM_CalcFastModSigma);
 VARNIS_SWEEP(BM_CalcPhaseOverlapHadamardDev);
 VARNIS_SWEEP(BM_CalcFreqOverlapHadamardDev);
 

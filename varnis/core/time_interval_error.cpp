@@ -172,9 +172,9 @@ extern "C" int CalcFastMTIE(const double* data, VarnisStabilityTable* table, int
     }
 
     int rows = 0;
-    for (long width = 2; width <= M; width *= 2) {
-        const long half = width / 2;
-        const long span = width - 1;
+    // Counting by halves keeps every width within M, also where long has 32 bits.
+    for (long half = 1; half <= M / 2; half *= 2) {
+        const long span = 2 * half - 1;
         const long positions = M - span;
         const long step = positions / 100;
         reporter.restart(step, positions);

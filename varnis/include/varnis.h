@@ -122,6 +122,60 @@ VARNIS_API float AddSigma(const float *deviations);
 
 /* ---- Modified Allan and time deviation --------------------------------------- */
 
+/*
+ * Modified Allan deviation of phase data (seconds), honouring gaps, at averaging factor
+ * m and averaging time tau = m * tau0 (seconds): sqrt(sum S^2 / (2 m^2 tau^2 n)) over
+ * the outer terms s = first .. last - 3m + 1, where S(s) sums the second differences
+ * x[i+2m] - 2 x[i+m] + x[i] of the triples i = s .. s+m-1 whose three samples are
+ * nonzero. A 0.0 at the window's first sample (the triple i = first) or at its last
+ * sample (the triple i = last - 2m) is taken as a reading; every other 0.0 is a gap. An
+ * outer term without a usable triple is left out and not counted.
+ * Progress: with progress nonzero, callback(0, "Calculating Mod/Time Sigma (with
+ * gaps)") first, then (percent, the same title) after each outer term j that is at
+ * least M / 100 terms past the last report, percent = j * 100 / (M - 3m) rounded (100
+ * when M = 3m). The stop flag (may be null) is read after each outer term; nonzero
+ * ends the calculation with the terms gathered so far. callback(0, "") is made at the
+ * end even when progress is 0, so pass a valid callback (null is skipped).
+ * Returns n, the number of terms used, or -1 (m < 1, fewer than 3m samples, tau not
+ * positive: then no callback is made; no usable term). sigma is written only when n
+ * is returned. Cost: about M operations for every m.
+ */
+VARNIS_API int CalcPhaseModSigma(const double *data, double *sigma, double tau, int m,
+                                 const int *stop, int progress,
+                                 VarnisProgressCallback callback);
+
+/*
+ * Modified Allan deviation of gap-free phase data by a sliding sum: the same terms and
+ * normalisation as CalcPhaseModSigma, with every sample a value (0.0 included) and all
+ * M - 3m + 1 terms counted. Returns M - 3m + 1, or -1 (m < 1, fewer than 3m samples,
+ * tau not positive). Cost: about M operations, no scratch memory.
+ */
+VARNIS_API int CalcFastModSigma(const double *data, double *sigma, double tau, int m);
+
+/*
+ * Modified Allan deviation of gap-free phase data by differencing running sums of the
+ * samples three times at lag m; the same result and count as CalcFastModSigma. The
+ * running sums carry the record's constant offset, so a large offset (for example
+ * 1e-3 s under 1e-12 s of noise) costs this method precision: prefer CalcFastModSigma
+ * or CalcPhaseModSigma for such records. Uses M + 1 doubles of scratch; when they
+ * cannot be had, writes "\nCan't Allocate Memory To Load Phase Data" to the standard
+ * output and returns -1. Returns M - 3m + 1, or -1. Cost: about M operations.
+ */
+VARNIS_API int CalcGreenhallModSigma(const double *data, double *sigma, double tau, int m);
+
+/*
+ * Modified Allan deviation of fractional-frequency data, honouring gaps, at averaging
+ * factor m: sqrt(sum T^2 / (2 m^2 n)) over the M - 3m + 2 outer terms
+ * s = first .. last - 3m + 2, where T(s) sums over i = s .. s+m-1 the mean A(i) of the
+ * pair differences y[l+m] - y[l], l = i .. i+m-1, that have no 0.0 (an i without such
+ * a pair adds nothing). A term whose T is exactly 0.0 (no usable pair, or only zero
+ * differences) is not counted. On the first differences of gap-free phase data divided
+ * by tau0 it gives the result and count of the phase routines with tau = m * tau0.
+ * Returns n, or -1 (m < 1, fewer than 3m - 1 samples, no counted term, no memory for
+ * its scratch of m values). Cost: about M operations for every m.
+ */
+VARNIS_API int CalcFreqModSigma(const double *data, double *sigma, int m);
+
 /* ---- Hadamard deviation family ----------------------------------------------- */
 
 /*

@@ -1,0 +1,106 @@
+#include "plot_drawing.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace ticklog {
+
+namespace {
+
+// Pixel coordinate truncated toward zero. Values far outside the area are held at a
+// bound that still lies off the area, and a NaN at 0, so the conversion is defined.
+int TruncateToPixel(double v) {
+    constexpr double kBound = 1.0e6;
+    if (std::isnan(v)) return 0;
+    if (v > kBound) v = kBound;
+    if (v < -kBound) v = -kBound;
+    return static_cast<int>(v);
+}
+
+struct Scale {
+    int size;
+    double W, H, maximum, range;
+    int X(int i) const { return TruncateToPixel(static_cast<double>(i) / size * W); }
+    int Y(double v) const { return TruncateToPixel((maximum - v) / range * H); }
+};
+
+void AddGrid(std::vector<PlotSegment>& out, int W, int H) {
+    for (int k = 1; k <= 4; ++k) {
+        const int y = TruncateToPixel(0.2 * k * H);
+        out.push_back({PlotPen::Grid, 0, y, W, y});
+    }
+    for (int k = 1; k <= 7; ++k) {
+        const int x = TruncateToPixel(0.125 * k * W);
+        out.push_back({PlotPen::Grid, x, 0, x, H});
+    }
+}
+
+void AddPhaseLine(std::vector<PlotSegment>& out, const std::vector<double>& p, int n,
+                  const Scale& s) {
+    for (int i = 0; i + 1 < n; ++i)
+        out.push_back({PlotPen::Data, s.X(i), s.Y(p[i]), s.X(i + 1), s.Y(p[i + 1])});
+}
+
+// Frequency value j covers x(j - 1) .. x(j); the newest one before the histories
+// are full is left to the statistics line.
+void AddFrequencyStaircase(std::vector<PlotSegment>& out, const std::vector<double>& f, int n,
+                           double mean, const Scale& s) {
+    for (int i = 0; i + 3 <= n; ++i) {
+        const int y = s.Y(f[i + 1]);
+        out.push_back({PlotPen::Data, s.X(i), y, s.X(i + 1), y});
+        if (i < n - 3) out.push_back({PlotPen::Data, s.X(i + 1), y, s.X(i + 1), s.Y(f[i + 2])});
+    }
+    const int yMean = s.Y(mean);
+    out.push_back({PlotPen::Mean, 0, yMean, s.X(n - 2), yMean});
+}
+
+}  // namespace
+
+PlotPicture LayOutPlot(const PlotHistories& histories, int heldPoints, bool freqPlot,
+                       const PlotStatistics& stats, int width, int height) {
+    PlotPicture picture;
+    if (!PlotHistoriesReady(histories) || width < 1 || height < 1) return picture;
+    if (stats.plotRange == 0.0 || !std::isfinite(stats.plotRange)) return picture;
+    picture.hasData = true;
+
+    const int W = width - 1;
+    const int H = height - 1;
+    int n = heldPoints;
+    if (n > histories.size + 2) n = histories.size + 2;
+    const Scale s{histories.size, static_cast<double>(W), static_cast<double>(H), stats.maximum,
+                  stats.plotRange};
+
+    AddGrid(picture.segments, W, H);
+    if (freqPlot) {
+        if (n >= 3) AddFrequencyStaircase(picture.segments, histories.freq, n, stats.freqMean, s);
+    } else if (n >= 2) {
+        AddPhaseLine(picture.segments, histories.phase, n, s);
+    }
+    return picture;
+}
+
+std::vector<PlotPixel> RasterizeSegment(const PlotSegment& segment) {
+    std::vector<PlotPixel> pixels;
+    int x = segment.x0;
+    int y = segment.y0;
+    const int dx = std::abs(segment.x1 - x);
+    const int dy = -std::abs(segment.y1 - y);
+    const int stepX = x < segment.x1 ? 1 : -1;
+    const int stepY = y < segment.y1 ? 1 : -1;
+    int error = dx + dy;
+    while (x != segment.x1 || y != segment.y1) {
+        pixels.push_back({x, y});
+        const int twice = 2 * error;
+        if (twice >= dy) {
+            error += dy;
+            x += stepX;
+        }
+        if (twice <= dx) {
+            error += dx;
+            y += stepY;
+        }
+    }
+    return pixels;
+}
+
+}  // namespace ticklog

@@ -1,0 +1,49 @@
+#include "plot_history.h"
+
+#include <new>
+#include <stdexcept>
+
+namespace ticklog {
+
+bool AllocatePlotHistory(std::vector<double>& history, int size) {
+    history.clear();
+    if (size < 0) return false;
+    try {
+        history.assign(static_cast<std::size_t>(size) + 2, 0.0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    } catch (const std::length_error&) {
+        return false;
+    }
+    return true;
+}
+
+bool PlotHistoriesReady(const PlotHistories& histories) {
+    const std::size_t slots = static_cast<std::size_t>(histories.size) + 2;
+    return histories.size > 0 && histories.phase.size() == slots && histories.freq.size() == slots;
+}
+
+namespace {
+
+void AppendToHistory(std::vector<double>& history, int heldPoints, int size, double value) {
+    if (heldPoints < 1 || static_cast<std::size_t>(heldPoints) > history.size()) return;
+    const std::size_t last = static_cast<std::size_t>(heldPoints) - 1;
+    history[last] = value;
+    if (heldPoints > size + 1) {
+        for (std::size_t k = 0; k < last; ++k) history[k] = history[k + 1];
+    }
+}
+
+}  // namespace
+
+void AppendToPlotHistories(PlotHistories& histories, int heldPoints, double scaled,
+                           double frequency) {
+    AppendToHistory(histories.phase, heldPoints, histories.size, scaled);
+    AppendToHistory(histories.freq, heldPoints, histories.size, frequency);
+}
+
+int ClampHeldPoints(int heldPoints, int size) {
+    return heldPoints > size + 1 ? size + 1 : heldPoints;
+}
+
+}  // namespace ticklog

@@ -1,0 +1,33 @@
+#pragma once
+// The live plot's two histories: PhaseHistory holds the scaled readings and
+// FreqHistory the first differences, oldest first, each with Size + 2 slots.
+#include <vector>
+
+namespace ticklog {
+
+struct PlotHistories {
+    int size = 0;               // Size: sample intervals across the plot width
+    std::vector<double> phase;  // PhaseHistory; empty when it could not be allocated
+    std::vector<double> freq;   // FreqHistory; slot i holds the difference ending at phase slot i
+};
+
+// Gives `history` Size + 2 zeroed slots. Returns false, leaving it empty, when the
+// memory cannot be had; the caller then shows the allocation warning.
+bool AllocatePlotHistory(std::vector<double>& history, int size);
+
+using PlotHistoryAllocator = bool (*)(std::vector<double>& history, int size);
+
+// True when both histories hold their Size + 2 slots, so the plot may use them.
+bool PlotHistoriesReady(const PlotHistories& histories);
+
+// Stores one reading. `heldPoints` is HeldPoints after the run loop increased it.
+// With full histories (heldPoints > Size + 1) the newest value enters the last slot
+// and everything moves one slot towards the front, so the oldest value leaves and
+// the two last slots both hold the newest value. A missing history is left alone.
+void AppendToPlotHistories(PlotHistories& histories, int heldPoints, double scaled,
+                           double frequency);
+
+// HeldPoints after the reading's record was written: at most Size + 1.
+int ClampHeldPoints(int heldPoints, int size);
+
+}  // namespace ticklog

@@ -1,0 +1,26 @@
+#pragma once
+// Mean, spread and extremes that the live plot shows and scales itself by.
+#include "plot_history.h"
+
+namespace ticklog {
+
+struct PlotStatistics {
+    double freqMean = 0.0;    // FreqMean over F[1] .. F[n - 1]
+    double freqSpread = 0.0;  // FreqSpread; keeps its last value while it cannot be computed
+    double minimum = 0.0;     // of the plotted quantity
+    double maximum = 0.0;
+    double plotRange = 0.0;  // PlotRange = maximum - minimum
+};
+
+// Recomputes the statistics from the `heldPoints` slots in use (n). FreqMean needs
+// n >= 2 and otherwise keeps its value; FreqSpread is sqrt(sum of squared deviations)
+// divided by the number of values (not the sample deviation) and needs n > 2. The
+// extremes run over F[1 .. n-1] for the frequency plot and P[0 .. n-1] for the phase
+// plot; with no value both are 0. Histories that are not ready leave everything as is.
+void UpdatePlotStatistics(const PlotHistories& histories, int heldPoints, bool freqPlot,
+                          PlotStatistics& stats);
+
+// Seconds per division of the x axis: Size / 8, one reading per second.
+int SecondsPerDivision(int size);
+
+}  // namespace ticklog
