@@ -40,20 +40,22 @@ void complex_fft(T* data, std::size_t count, int sign) {
         const double half = std::sin(0.5 * theta);
         const double wpr = -2.0 * half * half;
         const double wpi = std::sin(theta);
-        double wr = 1.0, wi = 0.0;
-        for (std::size_t m = 0; m < span; m += 2) {
-            for (std::size_t i = m; i < n; i += step) {
-                const std::size_t k = i + span;
+        // Block by block, so that memory is walked in order; the recurrence restarts in
+        // every block and yields the same twiddle factors for the same offsets m.
+        for (std::size_t block = 0; block < n; block += step) {
+            double wr = 1.0, wi = 0.0;
+            for (std::size_t m = 0; m < span; m += 2) {
+                const std::size_t i = block + m, k = i + span;
                 const T tr = static_cast<T>(wr * data[k] - wi * data[k + 1]);
                 const T ti = static_cast<T>(wr * data[k + 1] + wi * data[k]);
                 data[k] = data[i] - tr;
                 data[k + 1] = data[i + 1] - ti;
                 data[i] += tr;
                 data[i + 1] += ti;
+                const double previous = wr;
+                wr = wr * wpr - wi * wpi + wr;
+                wi = wi * wpr + previous * wpi + wi;
             }
-            const double previous = wr;
-            wr = wr * wpr - wi * wpi + wr;
-            wi = wi * wpr + previous * wpi + wi;
         }
     }
 }

@@ -64,9 +64,12 @@ using PairWindow =
     SlidingWindow<decltype(frequency_pair(std::declval<VectorView<const double>>(), 1))>;
 
 // A(i), the mean of the usable pair differences of the pair window at i; an i without
-// a usable pair adds nothing.
-Term pair_mean(const PairWindow& pairs) {
+// a usable pair adds nothing. A window without gaps has m pairs: its mean is taken
+// with the reciprocal of m, computed once, since a division per term would cost more
+// than all the rest of the slide.
+Term pair_mean(const PairWindow& pairs, long m, double reciprocal_m) {
     const WindowSum& w = pairs.sums();
+    if (w.used() == m) return Term{w.sum() * reciprocal_m, true};
     if (w.used() == 0) return Term{0.0, false};
     return Term{w.sum() / static_cast<double>(w.used()), true};
 }
@@ -162,39 +165,36 @@ extern "C" int CalcFreqModSigma(const double* data, double* sigma, int m) {
     if (M + 1 < 3 * mm) return -1;
 
     // Outer term s sums A(i) over i = s .. s+m-1, where A(i) is the mean of the pair
-    // window at i. The sum slides by one A per term: a leading pair window gives the
-    // entering A, a trailing one the leaving A. Both recompute at the same starts, so
-    // they give bit-identical A for the same i and the slide adds and removes the
-    // same values. The outer sum itself is recomputed at those starts as well.
+    // window at i. The sum slides by one A per term: the pair window gives the
+    // entering A, and the last m of them are kept in a ring, where the leaving A is
+    // found and whose contents the outer sum is recomputed from at fixed starts.
     const long terms = M - 3 * mm + 2;
-    const long first = y->first;
-    const auto pair_at = frequency_pair(*y, mm);
-    PairWindow leading(pair_at, mm, first, first);
-    PairWindow trailing(pair_at, mm, first, first);
+    ScratchArray<Term> ring(static_cast<std::size_t>(mm));
+    if (!ring.ok()) return -1;
+    PairWindow pairs(frequency_pair(*y, mm), mm, y->first, y->first);
+    const double reciprocal_m = 1.0 / static_cast<double>(mm);
     const long interval = recompute_interval(mm);
     long since_recompute = 0;
+    long slot = 0;  // ring slot of A(s - 1), which A(s + m - 1) replaces
     WindowSum outer;
+    for (long i = 0; i < mm; ++i) {
+        if (i > 0) pairs.advance();
+        ring[i] = pair_mean(pairs, mm, reciprocal_m);
+        outer.add(ring[i]);
+    }
     double total = 0.0;
     long n = 0;
     for (long j = 1; j <= terms; ++j) {
-        const long s = first + j - 1;
-        if (j == 1) {
-            for (long i = 0; i < mm; ++i) {
-                if (i > 0) leading.advance();
-                outer.add(pair_mean(leading));
-            }
-        } else {
-            leading.advance();  // to i = s + m - 1
-            outer.slide(pair_mean(leading), pair_mean(trailing));
-            trailing.advance();  // to i = s
+        if (j > 1) {
+            pairs.advance();  // to i = s + m - 1
+            const Term entering = pair_mean(pairs, mm, reciprocal_m);
+            outer.slide(entering, ring[slot]);
+            ring[slot] = entering;
+            if (++slot == mm) slot = 0;
             if (++since_recompute == interval) {
                 since_recompute = 0;
                 outer.clear();
-                PairWindow fresh(pair_at, mm, first, s);
-                for (long i = 0; i < mm; ++i) {
-                    if (i > 0) fresh.advance();
-                    outer.add(pair_mean(fresh));
-                }
+                for (long k = 0; k < mm; ++k) outer.add(ring[k]);
             }
         }
         // A term whose sum is exactly 0.0 (no usable pair, or only zero differences)
