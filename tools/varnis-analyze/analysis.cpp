@@ -217,6 +217,10 @@ Analysis run_analysis(const std::vector<double> &samples, DataKind kind, double 
     }
     a.phase_samples = sample_count(phase);
     int n = a.phase_samples;
+    if (*stop) {
+        a.stopped = true;
+        return a;
+    }
     // Averaging factors while the overlapping Allan deviation still has a term.
     for (long long m = 1; n - 2 * m >= 1; m *= 2) {
         Row row;

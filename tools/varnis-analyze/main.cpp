@@ -41,7 +41,6 @@ int run(const Options &options) {
         std::cerr << "varnis-analyze: " << file.error << "\n";
         return 1;
     }
-    install_interrupt_handler();
     Analysis analysis = run_analysis(file.samples, options.kind, options.tau0, options.confidence_percent,
                                      show_progress, stop_flag());
     show_progress(0, "");
@@ -60,6 +59,8 @@ int run(const Options &options) {
 }  // namespace
 
 int main(int argc, char **argv) {
+    // From the start, so that Ctrl-C while the file is read also ends cleanly.
+    install_interrupt_handler();
     std::vector<std::string> arguments(argv + 1, argv + argc);
     ParsedCommandLine parsed = parse_command_line(arguments);
     if (parsed.options.help) {
