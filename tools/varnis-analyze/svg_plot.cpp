@@ -30,6 +30,9 @@ constexpr double kWidth = 800, kHeight = 560;
 constexpr double kLeft = 80, kRight = 190, kTop = 40, kBottom = 60;
 constexpr int kPlotted[] = {OADEV, MDEV, OHDEV, TOTDEV, MTOTDEV};
 constexpr const char *kColours[] = {"#1f77b4", "#d62728", "#2ca02c", "#9467bd", "#ff7f0e"};
+// Legend labels short enough for the space right of the plot.
+constexpr const char *kLabels[] = {"Overlapping Allan", "Modified Allan", "Overl. Hadamard", "Total",
+                                   "Modified total"};
 
 std::string number(double v) { return fixed_text(v, 2); }
 
@@ -126,7 +129,7 @@ std::string svg_plot(const Analysis &a, const std::string &title) {
         double ly = y1 + 16 + 20 * static_cast<double>(i);
         out += "<line x1=\"" + number(x1 + 15) + "\" y1=\"" + number(ly - 4) + "\" x2=\"" + number(x1 + 40) +
                "\" y2=\"" + number(ly - 4) + "\" stroke=\"" + colour + "\" stroke-width=\"2\"/>\n";
-        out += "<text x=\"" + number(x1 + 46) + "\" y=\"" + number(ly) + "\">" + statistic_title(s) + "</text>\n";
+        out += "<text x=\"" + number(x1 + 46) + "\" y=\"" + number(ly) + "\">" + kLabels[i] + "</text>\n";
         out += "</g>\n";
     }
     out += "<text x=\"" + number(x1 + 15) + "\" y=\"" + number(y1 + 130) + "\">error bars: " +
