@@ -6,6 +6,9 @@
 #   run_manual_commands.sh MANUAL.md BUILD_DIR
 set -euo pipefail
 manual=$1 build=$(cd "$2" && pwd)
+# The commands are meant for a Debian system: its own python3 (with python3-numpy from
+# the package list) comes first, not an interpreter of a user's own set-up.
+export PATH=/usr/bin:$PATH
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 blocks=0 state=text
