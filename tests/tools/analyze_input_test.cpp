@@ -52,6 +52,9 @@ TEST(AnalyzeCommandLine, TheCaptureProgramsHandOffAsItStands) {
     EXPECT_TRUE(parsed.options.automatic);
     EXPECT_FALSE(parsed.options.wait_at_end);
     EXPECT_EQ(parsed.options.confidence_percent, 68);
+    // The button gives no output names: plot and table go beside the data file.
+    EXPECT_EQ(parsed.options.plot_path, "C:\\data dir\\run 1.dat.svg");
+    EXPECT_EQ(parsed.options.csv_path, "C:\\data dir\\run 1.dat.csv");
 
     // Without skip the program waits for Enter, as it runs in a window of its own.
     parsed = parse_command_line({"-t", "0.5", "-f", "y.dat", "--confidence", "95", "--plot", "p.svg",

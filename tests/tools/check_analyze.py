@@ -179,6 +179,13 @@ elif CASE == "bad_line":
     # Without skip the program waits for Enter, also after an error.
     done = run("-t", "1.0", "-p", str(bad), "-o", "auto1", stdin="\n", expect=1)
     assert "Press Enter" in done.stdout
+    # The hand-off alone writes the plot and the table beside a good data file.
+    good = WORK / "good.dat"
+    write_records(good, 1e-3 + rng.normal(0.0, 1e-10, 300))
+    done = run("-t", "1.0", "-p", str(good), "-o", "auto1", "-o", "skip")
+    ElementTree.parse(str(good) + ".svg")
+    assert (WORK / "good.dat.csv").read_text().startswith("statistic,m,tau,")
+    assert f"Plot written to {good}.svg" in done.stdout
 elif CASE == "help":
     done = run("--help")
     assert "usage: varnis-analyze" in done.stdout and "--plot" in done.stdout

@@ -50,9 +50,15 @@ int run(const Options &options) {
     }
     std::cout << table_text(analysis, options.data_path) << std::flush;
     bool written = true;
-    if (!options.csv_path.empty()) written = write_file(options.csv_path, csv_text(analysis)) && written;
-    if (!options.plot_path.empty())
-        written = write_file(options.plot_path, svg_plot(analysis, "Stability of " + options.data_path)) && written;
+    if (!options.csv_path.empty() && write_file(options.csv_path, csv_text(analysis)))
+        std::cout << "Table written to " << options.csv_path << "\n";
+    else if (!options.csv_path.empty())
+        written = false;
+    if (!options.plot_path.empty() &&
+        write_file(options.plot_path, svg_plot(analysis, "Stability of " + options.data_path)))
+        std::cout << "Plot written to " << options.plot_path << "\n";
+    else if (!options.plot_path.empty())
+        written = false;
     if (analysis.stopped) return 130;
     return written ? 0 : 1;
 }
