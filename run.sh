@@ -4,6 +4,7 @@
 #   ./run.sh test      build the normal and the sanitizer configurations, run every test
 #   ./run.sh bench     build and run the benchmarks (ratios against a plain pass)
 #   ./run.sh windows   cross-build varnis.dll and test it under Wine
+#   ./run.sh docs      build the API reference into build/docs/html
 set -euo pipefail
 cd "$(dirname "$0")"
 ROOT=$(pwd)
@@ -18,6 +19,7 @@ PACKAGES=(
   qt6-base-dev libgl-dev
   locales
   python3-numpy python3-pytest
+  doxygen pandoc
 )
 
 # What the Windows build of the library and its test under Wine need.
@@ -90,6 +92,11 @@ case "$cmd" in
     build
     windows
     ;;
+  docs)
+    build
+    cmake --build "$BUILD_DIR" --target docs
+    echo "API reference: $BUILD_DIR/docs/html/index.html"
+    ;;
   bench)
     build
     for b in "$BUILD_DIR"/bin/bench_*; do
@@ -99,7 +106,7 @@ case "$cmd" in
     done
     ;;
   *)
-    echo "usage: ./run.sh build|test|bench|windows" >&2
+    echo "usage: ./run.sh build|test|bench|windows|docs" >&2
     exit 2
     ;;
 esac
