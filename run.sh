@@ -4,6 +4,7 @@
 #   ./run.sh test      build the normal and the sanitizer configurations, run every test
 #   ./run.sh bench     build and run the benchmarks (ratios against a plain pass)
 #   ./run.sh windows   cross-build varnis.dll and test it under Wine
+#   ./run.sh demo      build, then start Ticklog with COM1 on a simulated instrument
 #   ./run.sh docs      build the API reference into build/docs/html
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -88,6 +89,10 @@ case "$cmd" in
     if [ $status -ne 0 ]; then echo "Some tests failed."; fi
     exit $status
     ;;
+  demo)
+    build
+    exec "$BUILD_DIR/bin/ticklog" --demo "$@"
+    ;;
   windows)
     build
     windows
@@ -106,7 +111,7 @@ case "$cmd" in
     done
     ;;
   *)
-    echo "usage: ./run.sh build|test|bench|windows|docs" >&2
+    echo "usage: ./run.sh build|test|bench|windows|docs|demo" >&2
     exit 2
     ;;
 esac
