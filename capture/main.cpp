@@ -2,7 +2,8 @@
 //
 //   ticklog           the capture window, with the ports of the settings file
 //   ticklog --demo    the same, with COM1 on a simulated instrument (instrument-sim,
-//                     found beside this program) for this run only
+//                     found beside this program) for this run only, and the analysis
+//                     button on varnis-analyze beside it when Vantor is empty
 #include <QApplication>
 #include <QProcess>
 
@@ -64,6 +65,8 @@ int main(int argc, char** argv) {
             return 1;
         }
         options.port_overrides[0] = device;
+        options.analysis_program_if_unset =
+            (QCoreApplication::applicationDirPath() + "/varnis-analyze").toStdString();
         std::fprintf(stderr, "ticklog: COM1 is the simulated instrument on %s\n", device.c_str());
     }
 

@@ -33,6 +33,8 @@ void WindowController::Start() {
     const std::string& folder = options_.program_folder;
     help_path_ = HelpPath(folder);
     settings_ = ReadSettings(platform_.profile, DefaultDataFileName(folder));
+    // Vantor is never written back, so a stand-in analysis program lasts one run.
+    if (settings_.Vantor.empty()) settings_.Vantor = options_.analysis_program_if_unset;
     port_.Comm = settings_.Comm;
     port_.Devices = ReadPortMap(platform_.profile);
     for (std::size_t i = 0; i < port_.Devices.size(); ++i)

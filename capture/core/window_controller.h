@@ -62,6 +62,8 @@ struct WindowOptions {
     // Devices that replace the settings' port map for this run (COM1..COM4); an
     // empty entry keeps the mapped device.
     std::array<std::string, 4> port_overrides;
+    // The analysis program for this run when the settings name none (Vantor empty).
+    std::string analysis_program_if_unset;
 };
 
 class WindowController {

@@ -107,7 +107,7 @@ struct RealWindow {
             view,
             WindowPlatform{port, data_file, folders, ini, program_start, shared_memory,
                            AllocatePlotHistory},
-            WindowOptions{folder, {}});
+            WindowOptions{folder, {}, {}});
         controller->Start();
         return *controller;
     }

@@ -184,12 +184,13 @@ struct Window {
     FakeMemory memory;
     PlotHistoryAllocator allocator = AllocatePlotHistory;
     std::unique_ptr<WindowController> controller;
+    std::string analysis_if_unset;
 
     WindowController& Open(std::map<std::string, std::string> preferences = {}) {
         for (auto& [key, value] : preferences) profile.values["Preferences/" + key] = value;
         controller = std::make_unique<WindowController>(
             view, WindowPlatform{port, file, folders, profile, start, memory, allocator},
-            WindowOptions{"/opt/tl/", {}});
+            WindowOptions{"/opt/tl/", {}, analysis_if_unset});
         controller->Start();
         return *controller;
     }
@@ -530,6 +531,25 @@ TEST(Commands, HelpAnalysisAndPortChoice) {
     EXPECT_FALSE(w.view.enabled[IDC_START_STOP]);
     w.controller->Command(IDC_CLOSE);
     EXPECT_EQ(w.profile.values["Preferences/Comm"], "3");
+}
+
+TEST(Commands, StandInAnalysisProgramOnlyWhenTheSettingsNameNone) {
+    Window unset;
+    unset.analysis_if_unset = "/build/bin/varnis-analyze";
+    unset.Open();
+    unset.controller->Command(IDC_ANALYZE);
+    ASSERT_EQ(unset.start.started.size(), 1u);
+    EXPECT_EQ(unset.start.started[0][0], "/build/bin/varnis-analyze");
+    unset.controller->Command(IDC_CLOSE);
+    for (const auto& [key, value] : unset.profile.values)
+        EXPECT_EQ(value.find("varnis-analyze"), std::string::npos) << key;
+
+    Window named;
+    named.analysis_if_unset = "/build/bin/varnis-analyze";
+    named.Open({{"Vantor", "/opt/v/prog"}});
+    named.controller->Command(IDC_ANALYZE);
+    ASSERT_EQ(named.start.started.size(), 1u);
+    EXPECT_EQ(named.start.started[0][0], "/opt/v/prog");
 }
 
 }  // namespace

@@ -151,7 +151,7 @@ void CommDialogTest::runInEveryModeThenClose() {
     CommDialog dialog;
     WindowController controller(dialog,
                                 WindowPlatform{port_, file_, folders_, profile_, start_, memory_},
-                                WindowOptions{"/tmp/", {}});
+                                WindowOptions{"/tmp/", {}, {}});
     dialog.Attach(&controller);
     int quit_code = -1;
     connect(&dialog, &CommDialog::quitRequested, [&](int code) { quit_code = code; });

@@ -82,7 +82,7 @@ private slots:
         CommDialog dialog;
         WindowController controller(
             dialog, WindowPlatform{port, file, folders, profile, start, memory},
-            WindowOptions{(folder.path() + "/").toStdString(), {}});
+            WindowOptions{(folder.path() + "/").toStdString(), {}, {}});
         dialog.Attach(&controller);
         dialog.show();
         controller.Start();
