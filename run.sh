@@ -3,6 +3,7 @@
 #   ./run.sh build     install what is missing, configure and build into build/
 #   ./run.sh test      build the normal and the sanitizer configurations, run every test
 #   ./run.sh bench     build and run the benchmarks (ratios against a plain pass)
+#   ./run.sh fuzz [s]  build the library's fuzz targets and run each for s seconds (600)
 #   ./run.sh windows   cross-build varnis.dll and test it under Wine
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -18,6 +19,7 @@ PACKAGES=(
   qt6-base-dev libgl-dev
   locales
   python3-numpy python3-pytest
+  clang libclang-rt-14-dev
 )
 
 # What the Windows build of the library and its test under Wine need.
@@ -64,6 +66,34 @@ windows() {
   "$ROOT/tests/portable/windows_check.sh" "$ROOT" "$WINDOWS_DIR" "$BUILD_DIR"
 }
 
+FUZZ_DIR=${FUZZ_DIR:-$BUILD_DIR/fuzz}
+
+# Builds the libFuzzer targets with clang, then runs each one for the given seconds
+# on its corpus in the fuzz folder. Fails on any crash, overrun, sanitizer report or
+# input slower than the time-out.
+fuzz() { # seconds per target
+  cmake -S "$ROOT" -B "$FUZZ_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNIS_FUZZ=ON \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+  cmake --build "$FUZZ_DIR" -j "$JOBS"
+  local status=0
+  for target in "$FUZZ_DIR"/bin/varnis_fuzz_*; do
+    local name corpus
+    name=$(basename "$target")
+    corpus="$FUZZ_DIR/corpus/$name"
+    mkdir -p "$corpus"
+    echo "=== fuzz: $name for $1 s ==="
+    if ! (cd "$FUZZ_DIR" && VARNIS_FUZZ_COUNTS=1 \
+          ASAN_OPTIONS=abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+          "$target" -max_total_time="$1" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+          "$corpus" 2>"$FUZZ_DIR/$name.log"); then
+      tail -n 60 "$FUZZ_DIR/$name.log"
+      status=1
+    fi
+    grep -E '^(calls|Done)' "$FUZZ_DIR/$name.log" || true
+  done
+  return $status
+}
+
 run_tests() { # dir, label
   echo "=== tests: $2 ==="
   QT_QPA_PLATFORM=offscreen ctest --test-dir "$1" --output-on-failure -j "$JOBS"
@@ -83,12 +113,17 @@ case "$cmd" in
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
       run_tests "$SANITIZE_DIR" "AddressSanitizer and UndefinedBehaviorSanitizer" || status=1
     windows || status=1
+    fuzz 30 || status=1
     if [ $status -ne 0 ]; then echo "Some tests failed."; fi
     exit $status
     ;;
   windows)
     build
     windows
+    ;;
+  fuzz)
+    install_packages
+    fuzz "${1:-600}"
     ;;
   bench)
     build
@@ -99,7 +134,7 @@ case "$cmd" in
     done
     ;;
   *)
-    echo "usage: ./run.sh build|test|bench|windows" >&2
+    echo "usage: ./run.sh build|test|bench|windows|fuzz" >&2
     exit 2
     ;;
 esac

@@ -266,6 +266,21 @@ void read_record(const char* routine, Input& in, F call) {
     check_unchanged(before, r.v.contents(), routine);
 }
 
+// Calls a routine that changes a record in place: checks its guard zones.
+template <class F>
+void change_record(const char* routine, Input& in, F call) {
+    Record<> r(in);
+    call(in, r.data());
+    r.check(routine);
+}
+
+// The smallest power of two not below n (n >= 1).
+inline std::size_t power_of_two_above(std::size_t n) {
+    std::size_t p = 1;
+    while (p < n) p *= 2;
+    return p;
+}
+
 // One export the target can call, with its count of calls for the coverage report.
 struct Entry {
     const char* name;
