@@ -84,7 +84,7 @@ fuzz() { # seconds per target
     echo "=== fuzz: $name for $1 s ==="
     if ! (cd "$FUZZ_DIR" && VARNIS_FUZZ_COUNTS=1 \
           ASAN_OPTIONS=abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-          "$target" -max_total_time="$1" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+          timeout $(( $1 + 300 )) "$target" -max_total_time="$1" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
           "$corpus" 2>"$FUZZ_DIR/$name.log"); then
       tail -n 60 "$FUZZ_DIR/$name.log"
       status=1
