@@ -5,6 +5,7 @@
 #   ./run.sh bench     build and run the benchmarks (ratios against a plain pass)
 #   ./run.sh fuzz [s]  build the library's fuzz targets and run each for s seconds (600)
 #   ./run.sh windows   cross-build varnis.dll and test it under Wine
+#   ./run.sh docs      build the API reference into build/docs/html
 set -euo pipefail
 cd "$(dirname "$0")"
 ROOT=$(pwd)
@@ -20,6 +21,7 @@ PACKAGES=(
   locales
   python3-numpy python3-pytest
   clang libclang-rt-14-dev
+  doxygen pandoc
 )
 
 # What the Windows build of the library and its test under Wine need.
@@ -125,6 +127,11 @@ case "$cmd" in
     install_packages
     fuzz "${1:-600}"
     ;;
+  docs)
+    build
+    cmake --build "$BUILD_DIR" --target docs
+    echo "API reference: $BUILD_DIR/docs/html/index.html"
+    ;;
   bench)
     build
     for b in "$BUILD_DIR"/bin/bench_*; do
@@ -134,7 +141,7 @@ case "$cmd" in
     done
     ;;
   *)
-    echo "usage: ./run.sh build|test|bench|windows|fuzz" >&2
+    echo "usage: ./run.sh build|test|bench|windows|docs|fuzz" >&2
     exit 2
     ;;
 esac

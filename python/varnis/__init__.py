@@ -23,7 +23,8 @@ import numpy as np
 from ._signatures import SIGNATURES
 
 __all__ = ["VarnisError", "raw", "data_vector", "library_path",
-           "adev", "oadev", "stddev", "mean"]
+           "adev", "oadev", "stddev", "mean", "mdev", "tdev", "hdev", "ohdev", "totdev",
+           "mtotdev", "mtie", "tierms", "noise_id"]
 
 
 class VarnisError(RuntimeError):
@@ -167,3 +168,74 @@ def mean(samples, data_type="frequency"):
     """Mean of the samples without gaps: (mean, count). For phase data a 0.0 at the
     first or last sample counts as a value."""
     return _value_and_count("CalcMean", data_vector(samples), 0 if data_type == "phase" else 1)
+
+
+def _quiet(percent, text):
+    """Progress callback that shows nothing (some routines always make a last call)."""
+
+
+_QUIET = ProgressCallback(_quiet)
+
+
+def mdev(phase, tau0, m):
+    """Modified Allan deviation of phase data (seconds, gaps honoured) at averaging
+    time m * tau0: (sigma, terms)."""
+    stop = ctypes.c_int(0)
+    return _value_and_count("CalcPhaseModSigma", data_vector(phase), float(m) * float(tau0), int(m),
+                            ctypes.byref(stop), 0, _QUIET)
+
+
+def tdev(phase, tau0, m):
+    """Time deviation tau * mdev / sqrt(3) in seconds: (deviation, terms)."""
+    sigma, n = mdev(phase, tau0, m)
+    return float(m) * float(tau0) * sigma / np.sqrt(3.0), n
+
+
+def hdev(samples, tau, data_type="phase"):
+    """Non-overlapping Hadamard deviation of data already at averaging time tau:
+    (sigma, terms)."""
+    v = data_vector(samples)
+    if data_type == "phase":
+        return _value_and_count("CalcPhaseHadamardDev", v, float(tau))
+    return _value_and_count("CalcFreqHadamardDev", v)
+
+
+def ohdev(samples, tau0, m, data_type="phase"):
+    """Overlapping Hadamard deviation at averaging time m * tau0: (sigma, terms)."""
+    v = data_vector(samples)
+    if data_type == "phase":
+        return _value_and_count("CalcPhaseOverlapHadamardDev", v, float(tau0), int(m))
+    return _value_and_count("CalcFreqOverlapHadamardDev", v, int(m))
+
+
+def totdev(phase, tau0, m):
+    """Total deviation of phase data at averaging time m * tau0: (deviation, terms)."""
+    return _value_and_count("TotvarCalc", data_vector(phase), float(tau0), int(m), 0)
+
+
+def mtotdev(phase, tau0, m):
+    """Modified total deviation of phase data at averaging time m * tau0:
+    (deviation, subsequences)."""
+    stop = ctypes.c_int(0)
+    return _value_and_count("ModTotvarCalc", data_vector(phase), float(tau0), int(m),
+                            ctypes.byref(stop), 0, _QUIET)
+
+
+def mtie(phase, m):
+    """Maximum time interval error of phase data (seconds) over windows of m
+    intervals: (mtie, number of windows)."""
+    v = data_vector(phase)
+    stop = ctypes.c_int(0)
+    value, samples = _value_and_count("CalcMTIE", v, int(m), ctypes.byref(stop), 0, _QUIET)
+    return value, max(samples - int(m), 0)
+
+
+def tierms(phase, m):
+    """RMS time interval error of phase data at lag m: (tie, pairs)."""
+    return _value_and_count("TIErms", data_vector(phase), int(m))
+
+
+def noise_id(n_samples, kind, m, b, x):
+    """Dominant power-law noise alpha (2 white phase ... -4 random-run frequency) from
+    the measured statistic x of the variance kind (see NoiseID in varnis.h)."""
+    return int(raw.NoiseID(int(n_samples), int(kind), int(m), float(b), float(x)))

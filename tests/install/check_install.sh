@@ -22,6 +22,14 @@ LD_LIBRARY_PATH=$libdir "$work/with_pkgconfig"
 
 test -f "$prefix/include/varnis.h"
 
+# Manual pages, built when pandoc is there
+if command -v pandoc >/dev/null; then
+  for page in ticklog instrument-sim varnis-analyze; do
+    test -s "$prefix/share/man/man1/$page.1"
+    grep -q '^\.TH' "$prefix/share/man/man1/$page.1"
+  done
+fi
+
 # Python package, finding the library installed beside it
 pydir=$(dirname "$(find "$prefix" -path '*dist-packages/varnis/__init__.py' | head -n 1)")
 env -u VARNIS_LIBRARY PYTHONPATH="$(dirname "$pydir")" PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 -c \

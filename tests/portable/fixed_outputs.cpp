@@ -432,6 +432,140 @@ void spectrum_family(const Library& lib) {
     }
 }
 
+
+void modified_allan_and_tie_family(const Library& lib) {
+    auto phase_mod = VARNIS_FN(lib, CalcPhaseModSigma);
+    auto fast_mod = VARNIS_FN(lib, CalcFastModSigma);
+    auto greenhall = VARNIS_FN(lib, CalcGreenhallModSigma);
+    auto freq_mod = VARNIS_FN(lib, CalcFreqModSigma);
+    auto mtie = VARNIS_FN(lib, CalcMTIE);
+    auto fast_mtie = VARNIS_FN(lib, CalcFastMTIE);
+    auto tie_rms = VARNIS_FN(lib, TIErms);
+    if (!phase_mod || !fast_mod || !greenhall || !freq_mod || !mtie || !fast_mtie || !tie_rms) return;
+    const auto gappy = data_vector(white_fm_phase(3000, 11, true), 3, 2990);
+    const auto clean = data_vector(white_fm_phase(3000, 12, false));
+    const auto y = data_vector(white_fm_freq(3000, 13, true), 2, 2999);
+    const int stop = 0;
+    for (int m : {1, 2, 7, 30, 200}) {
+        const std::string tag = " m=" + std::to_string(m);
+        double s = 0.0, fast = 0.0;
+        print_result(("CalcPhaseModSigma" + tag).c_str(),
+                     phase_mod(gappy.data(), &s, m * 1.0, m, &stop, 0, quiet_progress), s);
+        const int n = phase_mod(clean.data(), &s, m * 1.0, m, &stop, 0, quiet_progress);
+        const int nf = fast_mod(clean.data(), &fast, m * 1.0, m);
+        check(n == nf && std::fabs(fast / s - 1.0) < 1e-9, "fast and gap-honouring modified Allan agree" + tag);
+        print_result(("CalcFastModSigma" + tag).c_str(), nf, fast);
+        print_result(("CalcGreenhallModSigma" + tag).c_str(), greenhall(clean.data(), &s, m * 1.0, m), s);
+        print_result(("CalcFreqModSigma" + tag).c_str(), freq_mod(y.data(), &s, m), s);
+        print_result(("TIErms" + tag).c_str(), tie_rms(gappy.data(), &s, m), s);
+        auto copy = gappy;
+        print_result(("CalcMTIE" + tag).c_str(), mtie(copy.data(), &s, m, nullptr, 0, quiet_progress), s);
+        check(copy == gappy, "CalcMTIE leaves the vector as it was" + tag);
+    }
+    const std::size_t rows = 16;
+    std::vector<float> points(rows), values(rows);
+    std::vector<int> factors(rows);
+    VarnisStabilityTable table{};
+    table.numPoints = points.data();
+    table.value = values.data();
+    table.avgFactor = factors.data();
+    const int r = fast_mtie(clean.data(), &table, 0, quiet_progress);
+    check(r > 0 && table.count == r, "CalcFastMTIE fills its rows");
+    for (int i = 0; i < r && i < static_cast<int>(rows); ++i)
+        print_result(("CalcFastMTIE row " + std::to_string(factors[static_cast<std::size_t>(i)])).c_str(),
+                     static_cast<long>(points[static_cast<std::size_t>(i)]), values[static_cast<std::size_t>(i)]);
+}
+
+
+// The exports not reached by the family blocks above, each on the same fixed inputs.
+void remaining_exports(const Library& lib) {
+    auto break_date = VARNIS_FN(lib, BreakDate);
+    auto julian_to_date = VARNIS_FN(lib, JulianToDate);
+    auto mjd_to_date = VARNIS_FN(lib, MJDToDate);
+    auto date_conv = VARNIS_FN(lib, DateConv);
+    auto make_date = VARNIS_FN(lib, MakeDate);
+    auto to_julian = VARNIS_FN(lib, DateToJulian);
+    auto histo = VARNIS_FN(lib, HistoCalc);
+    auto bias2 = VARNIS_FN(lib, CalcBias2);
+    auto bias3 = VARNIS_FN(lib, CalcBias3);
+    auto had_totvar_bias = VARNIS_FN(lib, HadTotvarBias);
+    auto mod_totvar_bias = VARNIS_FN(lib, ModTotvarBias);
+    auto diffusion = VARNIS_FN(lib, CalcDiffusionFreqDrift);
+    auto remove_diffusion = VARNIS_FN(lib, RemoveDiffusionFreqDrift);
+    auto log_drift = VARNIS_FN(lib, CalcLogFreqDrift);
+    auto remove_log = VARNIS_FN(lib, RemoveLogFreqDrift);
+    auto quad_drift = VARNIS_FN(lib, CalcQuadraticDrift);
+    auto remove_quad = VARNIS_FN(lib, RemoveQuadraticDrift);
+    auto offset = VARNIS_FN(lib, CalcFreqOffset);
+    auto remove_offset = VARNIS_FN(lib, RemoveFreqOffset);
+    auto timetags = VARNIS_FN(lib, ConvPhaseToFreqUsingTimetags);
+    auto fill_float = VARNIS_FN(lib, FillFloatGaps);
+    auto normalize = VARNIS_FN(lib, NormalizeData);
+    auto scale = VARNIS_FN(lib, ScaleData);
+    if (!break_date || !julian_to_date || !mjd_to_date || !date_conv || !make_date || !to_julian ||
+        !histo || !bias2 || !bias3 || !had_totvar_bias || !mod_totvar_bias || !diffusion ||
+        !remove_diffusion || !log_drift || !remove_log || !quad_drift || !remove_quad || !offset ||
+        !remove_offset || !timetags || !fill_float || !normalize || !scale)
+        return;
+
+    int month = 0, day = 0, year = 0;
+    const int date = make_date(2, 29, 2024);
+    break_date(date, &month, &day, &year);
+    check(month == 2 && day == 29, "BreakDate undoes MakeDate");
+    const int back = julian_to_date(to_julian(date));
+    check(back == date, "JulianToDate undoes DateToJulian");
+    mjd_to_date(61381, &day, &month, &year);
+    check(day == 7 && month == 12 && year == 2026, "MJDToDate of MJD 61381");
+    int m = 2, days = 0, y = 2024, dow = 0, doy = 0, mjd = 0;
+    check(date_conv(&m, &days, &y, &dow, &doy, &mjd) == 29 && days == 29, "DateConv: February 2024 has 29 days");
+    print_result("DateConv weekday", dow, doy);
+    print_result("DateConv mjd", mjd, 0.0);
+
+    const auto x = data_vector(white_fm_phase(500, 14, true));
+    const float edges[5] = {0.0f, 0.0009999f, 0.001f, 0.0010001f, 0.002f};
+    float counts[4] = {0, 0, 0, 0};
+    double max_count = 0.0;
+    print_result("HistoCalc", histo(x.data(), edges, counts, &max_count, 4, 0), max_count);
+    for (float mu : {-2.0f, -1.0f, 0.0f, 1.0f, 2.0f}) {
+        const std::string tag = " mu=" + digits17(mu);
+        print_result(("CalcBias2" + tag).c_str(), 0, bias2(0.5f, mu));
+        print_result(("CalcBias3" + tag).c_str(), 0, bias3(4, 0.5f, mu));
+    }
+    for (int alpha = -4; alpha <= 2; ++alpha) {
+        const std::string tag = " alpha=" + std::to_string(alpha);
+        print_result(("HadTotvarBias" + tag).c_str(), 0, had_totvar_bias(alpha));
+        print_result(("ModTotvarBias" + tag).c_str(), 0, mod_totvar_bias(alpha));
+    }
+
+    auto freq = data_vector(white_fm_freq(1500, 15, true));
+    for (std::size_t k = 3; k < freq.size(); ++k)
+        if (freq[k] != 0.0) freq[k] += 3e-12 * std::sqrt(static_cast<double>(k));
+    double a = 0, b = 0, c = 0, d = 0;
+    auto work = freq;
+    print_result("CalcDiffusionFreqDrift slope", diffusion(work.data(), &a, &b, &c, &d), b);
+    print_result("RemoveDiffusionFreqDrift", remove_diffusion(work.data(), a, b, c), work[10]);
+    work = freq;
+    print_result("CalcLogFreqDrift b", log_drift(work.data(), &a, &b, &c, &d), b);
+    print_result("RemoveLogFreqDrift", remove_log(work.data(), a, b, c), work[10]);
+    work = freq;
+    print_result("CalcQuadraticDrift a1", quad_drift(work.data(), 1.0, &a, &b, &c, &d), b);
+    print_result("RemoveQuadraticDrift", remove_quad(work.data(), a, b, c), work[10]);
+    auto phase = x;
+    print_result("CalcFreqOffset slope", offset(phase.data(), &a, &b, &c), b);
+    print_result("RemoveFreqOffset", remove_offset(phase.data(), a, b, 1), phase[10]);
+    print_result("NormalizeData", normalize(phase.data(), 1e-9, 0), phase[20]);
+    print_result("ScaleData", scale(phase.data(), 1.0, 1e6, 0), phase[20]);
+
+    std::vector<double> tags(x.size(), 0.0);
+    for (std::size_t k = 3; k < tags.size(); ++k) tags[k] = static_cast<double>(k) * 2.0;
+    std::vector<double> converted(x.size() + 4, 0.0);
+    double mean_tau = 0.0;
+    print_result("ConvPhaseToFreqUsingTimetags", timetags(x.data(), converted.data(), tags.data(), 0.5, &mean_tau, 1), mean_tau);
+    std::vector<float> f(x.size());
+    for (std::size_t k = 0; k < x.size(); ++k) f[k] = static_cast<float>(x[k]);
+    print_result("FillFloatGaps", fill_float(f.data(), 0), f[0]);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -453,6 +587,8 @@ int main(int argc, char** argv) {
     hadamard_and_total_family(lib);
     bias_and_domain_family(lib);
     spectrum_family(lib);
+    modified_allan_and_tie_family(lib);
+    remaining_exports(lib);
     std::printf("fixed outputs: %d passed, %d failed\n", g_passed, g_failed);
     return g_failed == 0 ? 0 : 1;
 }

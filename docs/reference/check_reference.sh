@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Builds the API reference with warnings as errors and checks that every export of
+# the header has a documented entry on its family's page.
+#   check_reference.sh HEADER DOXYFILE OUTPUT_DIR
+set -euo pipefail
+header=$1 doxyfile=$2 out=$3
+if ! command -v doxygen >/dev/null; then
+  echo "doxygen is not installed; skipping the API reference check (./run.sh installs it)"
+  exit 77
+fi
+rm -rf "$out"; mkdir -p "$out"
+status=0
+{ cat "$doxyfile"; echo "OUTPUT_DIRECTORY = $out"; echo "WARN_LOGFILE = $out/warnings.log"
+  echo "WARN_AS_ERROR = FAIL_ON_WARNINGS"; echo "WARN_IF_UNDOCUMENTED = YES"; } |
+  doxygen - || status=1
+if [ -s "$out/warnings.log" ]; then
+  echo "Doxygen warnings:"; cat "$out/warnings.log"; status=1
+fi
+[ $status -eq 0 ] || { echo "The API reference does not build cleanly."; exit 1; }
+python3 - "$header" "$out/xml" <<'PY'
+import glob, re, sys
+import xml.etree.ElementTree as ET
+header, xmldir = sys.argv[1], sys.argv[2]
+exports = re.findall(r'^VARNIS_API\s+[\w\s\*]*?\b(\w+)\s*\(', open(header).read(), re.M)
+documented = {}
+for f in glob.glob(xmldir + '/group__*.xml'):
+    comp = ET.parse(f).getroot().find('compounddef')
+    for md in comp.iter('memberdef'):
+        if md.get('kind') != 'function':
+            continue
+        text = ''.join(md.find('briefdescription').itertext()) + \
+               ''.join(md.find('detaileddescription').itertext())
+        if text.strip():
+            documented[md.findtext('name')] = comp.findtext('title')
+missing = [e for e in exports if e not in documented]
+print(f"{len(exports)} exports in the header, {len(exports) - len(missing)} documented in a family group")
+if len(set(exports)) != 92:
+    print(f"expected 92 distinct exports, found {len(set(exports))}"); sys.exit(1)
+if missing:
+    print("without a documented entry in a family group: " + ", ".join(missing)); sys.exit(1)
+PY
