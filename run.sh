@@ -96,6 +96,17 @@ fuzz() { # seconds per target
   return $status
 }
 
+TSAN_DIR=${TSAN_DIR:-$BUILD_DIR/tsan}
+
+# The library and its thread tests under ThreadSanitizer: only those programs are built.
+thread_tests() {
+  cmake -S "$ROOT" -B "$TSAN_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNIS_TSAN=ON >/dev/null
+  cmake --build "$TSAN_DIR" -j "$JOBS" --target varnis_threads_test varnis_noise_generation_test
+  echo "=== tests: ThreadSanitizer ==="
+  TSAN_OPTIONS=halt_on_error=1 "$TSAN_DIR/bin/varnis_threads_test" &&
+    TSAN_OPTIONS=halt_on_error=1 "$TSAN_DIR/bin/varnis_noise_generation_test" --gtest_filter='*Concurrent*'
+}
+
 run_tests() { # dir, label
   echo "=== tests: $2 ==="
   QT_QPA_PLATFORM=offscreen ctest --test-dir "$1" --output-on-failure -j "$JOBS"
@@ -115,6 +126,7 @@ case "$cmd" in
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
       run_tests "$SANITIZE_DIR" "AddressSanitizer and UndefinedBehaviorSanitizer" || status=1
     windows || status=1
+    thread_tests || status=1
     fuzz 30 || status=1
     if [ $status -ne 0 ]; then echo "Some tests failed."; fi
     exit $status
