@@ -43,11 +43,16 @@ bool PosixDataFile::Write(std::string_view record) {
     if (fd_ < 0) return false;
     // One write per record and no buffering here: a reader following the file sees
     // each record when its reading is shown.
+    const off_t before = ::lseek(fd_, 0, SEEK_CUR);
     ssize_t n;
     do {
         n = ::write(fd_, record.data(), record.size());
     } while (n < 0 && errno == EINTR);
-    return n == static_cast<ssize_t>(record.size());
+    if (n == static_cast<ssize_t>(record.size())) return true;
+    // A full disk or a size limit can take part of a record. Cut it off again, so
+    // that the file ends with a whole record and the next one starts on its own line.
+    if (n > 0 && before >= 0 && ::ftruncate(fd_, before) == 0) (void)::lseek(fd_, before, SEEK_SET);
+    return false;
 }
 
 void PosixDataFile::Release() {
