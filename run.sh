@@ -5,6 +5,7 @@
 #   ./run.sh bench     build and run the benchmarks (ratios against a plain pass)
 #   ./run.sh fuzz [s]  build the library's fuzz targets and run each for s seconds (600)
 #   ./run.sh windows   cross-build varnis.dll and test it under Wine
+#   ./run.sh demo      build, then start Ticklog with COM1 on a simulated instrument
 #   ./run.sh docs      build the API reference into build/docs/html
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -131,6 +132,10 @@ case "$cmd" in
     if [ $status -ne 0 ]; then echo "Some tests failed."; fi
     exit $status
     ;;
+  demo)
+    build
+    exec "$BUILD_DIR/bin/ticklog" --demo "$@"
+    ;;
   windows)
     build
     windows
@@ -153,7 +158,7 @@ case "$cmd" in
     done
     ;;
   *)
-    echo "usage: ./run.sh build|test|bench|windows|docs|fuzz" >&2
+    echo "usage: ./run.sh build|test|bench|windows|docs|demo|fuzz" >&2
     exit 2
     ;;
 esac

@@ -1,4 +1,5 @@
 #include "comm_dialog.h"
+#include "help_window.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -326,7 +327,9 @@ std::string CommDialog::SelectedPortEntry() const {
 }
 
 void CommDialog::OpenHelp(const std::string& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path)));
+    // The help file with the desktop's viewer when there is one, else the built-in
+    // manual in a help window of its own.
+    ShowHelp(this, path);
 }
 
 void CommDialog::PumpEvents() {
