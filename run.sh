@@ -3,6 +3,7 @@
 #   ./run.sh build     install what is missing, configure and build into build/
 #   ./run.sh test      build the normal and the sanitizer configurations, run every test
 #   ./run.sh bench     build and run the benchmarks (ratios against a plain pass)
+#   ./run.sh fuzz [s]  build the library's fuzz targets and run each for s seconds (600)
 #   ./run.sh windows   cross-build varnis.dll and test it under Wine
 #   ./run.sh demo      build, then start Ticklog with COM1 on a simulated instrument
 #   ./run.sh docs      build the API reference into build/docs/html
@@ -20,6 +21,7 @@ PACKAGES=(
   qt6-base-dev libgl-dev
   locales
   python3-numpy python3-pytest
+  clang libclang-rt-14-dev
   doxygen pandoc
 )
 
@@ -67,6 +69,45 @@ windows() {
   "$ROOT/tests/portable/windows_check.sh" "$ROOT" "$WINDOWS_DIR" "$BUILD_DIR"
 }
 
+FUZZ_DIR=${FUZZ_DIR:-$BUILD_DIR/fuzz}
+
+# Builds the libFuzzer targets with clang, then runs each one for the given seconds
+# on its corpus in the fuzz folder. Fails on any crash, overrun, sanitizer report or
+# input slower than the time-out.
+fuzz() { # seconds per target
+  cmake -S "$ROOT" -B "$FUZZ_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNIS_FUZZ=ON \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+  cmake --build "$FUZZ_DIR" -j "$JOBS"
+  local status=0
+  for target in "$FUZZ_DIR"/bin/varnis_fuzz_*; do
+    local name corpus
+    name=$(basename "$target")
+    corpus="$FUZZ_DIR/corpus/$name"
+    mkdir -p "$corpus"
+    echo "=== fuzz: $name for $1 s ==="
+    if ! (cd "$FUZZ_DIR" && VARNIS_FUZZ_COUNTS=1 \
+          ASAN_OPTIONS=abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+          timeout $(( $1 + 300 )) "$target" -max_total_time="$1" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+          "$corpus" 2>"$FUZZ_DIR/$name.log"); then
+      tail -n 60 "$FUZZ_DIR/$name.log"
+      status=1
+    fi
+    grep -E '^(calls|Done)' "$FUZZ_DIR/$name.log" || true
+  done
+  return $status
+}
+
+TSAN_DIR=${TSAN_DIR:-$BUILD_DIR/tsan}
+
+# The library and its thread tests under ThreadSanitizer: only those programs are built.
+thread_tests() {
+  cmake -S "$ROOT" -B "$TSAN_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNIS_TSAN=ON >/dev/null
+  cmake --build "$TSAN_DIR" -j "$JOBS" --target varnis_threads_test varnis_noise_generation_test
+  echo "=== tests: ThreadSanitizer ==="
+  TSAN_OPTIONS=halt_on_error=1 "$TSAN_DIR/bin/varnis_threads_test" &&
+    TSAN_OPTIONS=halt_on_error=1 "$TSAN_DIR/bin/varnis_noise_generation_test" --gtest_filter='*Concurrent*'
+}
+
 run_tests() { # dir, label
   echo "=== tests: $2 ==="
   QT_QPA_PLATFORM=offscreen ctest --test-dir "$1" --output-on-failure -j "$JOBS"
@@ -86,6 +127,8 @@ case "$cmd" in
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
       run_tests "$SANITIZE_DIR" "AddressSanitizer and UndefinedBehaviorSanitizer" || status=1
     windows || status=1
+    thread_tests || status=1
+    fuzz 30 || status=1
     if [ $status -ne 0 ]; then echo "Some tests failed."; fi
     exit $status
     ;;
@@ -96,6 +139,10 @@ case "$cmd" in
   windows)
     build
     windows
+    ;;
+  fuzz)
+    install_packages
+    fuzz "${1:-600}"
     ;;
   docs)
     build
@@ -111,7 +158,7 @@ case "$cmd" in
     done
     ;;
   *)
-    echo "usage: ./run.sh build|test|bench|windows|docs|demo" >&2
+    echo "usage: ./run.sh build|test|bench|windows|docs|demo|fuzz" >&2
     exit 2
     ;;
 esac

@@ -120,6 +120,18 @@ TEST(FindPlotScale, WorkedRanges) {
     EXPECT_EQ(FindPlotScale(std::nan(""), 1.0, &lo, &hi), -1);
 }
 
+// Ranges whose rounded span overflows or underflows are refused, not scaled.
+TEST(FindPlotScale, RefusesRangesWithoutARepresentableSpan) {
+    double lo = 9, hi = 9;
+    EXPECT_EQ(FindPlotScale(0.0, std::numeric_limits<double>::max(), &lo, &hi), -1);
+    EXPECT_EQ(lo, 0.0);
+    EXPECT_EQ(hi, 0.0);
+    lo = hi = 9;
+    EXPECT_EQ(FindPlotScale(0.0, std::numeric_limits<double>::denorm_min(), &lo, &hi), -1);
+    EXPECT_EQ(lo, 0.0);
+    EXPECT_EQ(hi, 0.0);
+}
+
 // Limits always cover the range, and the divisions tile it in steps of a power of ten.
 TEST(FindPlotScale, CoversRandomRangesIncludingOnesAtTheResolutionOfTheirValues) {
     std::mt19937_64 rng(11);

@@ -88,7 +88,7 @@ extern "C" int CalcFreqOverlapHadamardDev(const double* data, double* sigma, int
     const double* sample = &(*y)[0];  // sample[k] is y[k]
     auto difference_at = [sample, mm](long i) {
         const double a = sample[i], b = sample[i + mm], c = sample[i + 2 * mm];
-        const bool used = !is_gap(a) & !is_gap(b) & !is_gap(c);
+        const bool used = !is_gap(a) && !is_gap(b) && !is_gap(c);
         return Term{used ? second_difference(a, b, c) : 0.0, used};
     };
     SlidingWindow window(difference_at, mm, y->first, y->first);

@@ -36,7 +36,7 @@ auto phase_triple_with_gaps(const VectorView<const double>& x, long m) {
     const long first = x.first, last = x.last;
     return [sample, m, first, last](long i) {
         const double a = sample[i], b = sample[i + m], c = sample[i + 2 * m];
-        const bool used = (!is_gap(a) & !is_gap(b) & !is_gap(c)) ||
+        const bool used = (!is_gap(a) && !is_gap(b) && !is_gap(c)) ||
                           phase_term_usable({a, b, c}, i == first, i + 2 * m == last);
         return Term{used ? second_difference(a, b, c) : 0.0, used};
     };
@@ -55,7 +55,7 @@ auto frequency_pair(const VectorView<const double>& y, long m) {
     const double* sample = &y[0];
     return [sample, m](long l) {
         const double a = sample[l], b = sample[l + m];
-        const bool used = !is_gap(a) & !is_gap(b);
+        const bool used = !is_gap(a) && !is_gap(b);
         return Term{used ? b - a : 0.0, used};
     };
 }

@@ -117,6 +117,13 @@ extern "C" int FindPlotScale(double min, double max, double* lo, double* hi) {
     }
     const double w = power_of_ten(static_cast<int>(Lf) - 100);
     const double span = w * divisions;
+    // A range near the largest double rounds up to a span that overflows, and one of
+    // subnormal width to a power of ten that underflows: neither has a usable axis.
+    if (!(span > 0.0) || !std::isfinite(span)) {
+        *lo = 0.0;
+        *hi = 0.0;
+        return -1;
+    }
     const double ls = std::log10(span);
     const double p = ls >= 0.0 ? std::floor(ls) : std::ceil(ls) - 1.0;
     const double unit = power_of_ten(static_cast<int>(p));
