@@ -3,15 +3,11 @@
 #include <cmath>
 
 #include "core/data_vector.h"
+#include "core/differences.h"
 #include "varnis.h"
 
 namespace varnis {
 namespace {
-
-// Second difference x[k] - 2 x[k+m] + x[k+2m], taken as a difference of first
-// differences: consecutive phase samples are close, so each first difference is
-// exact and a large constant offset in the record costs no precision.
-inline double second_difference(double a, double b, double c) { return (c - b) - (b - a); }
 
 // Sum of squared second differences over the terms k = first .. last - 2m with the
 // phase gap rule; n receives the number of terms used. The window's first and last

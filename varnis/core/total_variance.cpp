@@ -5,16 +5,13 @@
 #include <cstddef>
 
 #include "core/data_vector.h"
+#include "core/differences.h"
 #include "core/progress.h"
 #include "core/scratch.h"
 #include "varnis.h"
 
 namespace varnis {
 namespace {
-
-// Second difference c - 2b + a as a difference of first differences, so that a
-// large common offset of the three values costs no precision.
-inline double second_difference(double a, double b, double c) { return (c - b) - (b - a); }
 
 // Point w of the window's phase series extended at both ends by reflection through
 // the end points (w = 1 .. M are the window's samples x[first + w - 1]):
