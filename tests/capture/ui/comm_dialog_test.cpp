@@ -17,6 +17,7 @@
 
 #include "core/control_ids.h"
 #include "core/window_controller.h"
+#include "scripted_platform.h"
 
 using namespace ticklog;
 
@@ -56,37 +57,6 @@ public:
         return true;
     }
     void Release() override { open = false; }
-};
-
-class AnyFolder : public Folders {
-public:
-    bool IsUsable(const std::string&) override { return true; }
-    bool CreateAll(const std::string&) override { return true; }
-};
-
-class MemoryProfile : public Profile {
-public:
-    std::map<std::string, std::string> values;
-    std::string ReadString(const std::string&, const std::string& key,
-                           const std::string& fallback) override {
-        auto it = values.find(key);
-        return it == values.end() ? fallback : it->second;
-    }
-    bool WriteString(const std::string&, const std::string& key,
-                     const std::string& value) override {
-        values[key] = value;
-        return true;
-    }
-};
-
-class NoStart : public ProgramStart {
-public:
-    bool Start(const std::vector<std::string>&) override { return false; }
-};
-
-class NoMemory : public SharedMemory {
-public:
-    bool WriteToExisting(const std::string&, std::string_view) override { return false; }
 };
 
 QString TextOf(const CommDialog& dialog, int id) {

@@ -1,0 +1,48 @@
+// Platform stand-ins shared by the window tests: any folder is usable, settings live
+// in memory, no program starts and there is no shared memory.
+#pragma once
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/data_file.h"
+#include "core/profile.h"
+#include "core/program_start.h"
+#include "core/shared_memory.h"
+
+namespace ticklog {
+
+class AnyFolder : public Folders {
+public:
+    bool IsUsable(const std::string&) override { return true; }
+    bool CreateAll(const std::string&) override { return true; }
+};
+
+class MemoryProfile : public Profile {
+public:
+    std::map<std::string, std::string> values;
+    std::string ReadString(const std::string&, const std::string& key,
+                           const std::string& fallback) override {
+        auto it = values.find(key);
+        return it == values.end() ? fallback : it->second;
+    }
+    bool WriteString(const std::string&, const std::string& key,
+                     const std::string& value) override {
+        values[key] = value;
+        return true;
+    }
+};
+
+class NoStart : public ProgramStart {
+public:
+    bool Start(const std::vector<std::string>&) override { return false; }
+};
+
+class NoMemory : public SharedMemory {
+public:
+    bool WriteToExisting(const std::string&, std::string_view) override { return false; }
+};
+
+}  // namespace ticklog
