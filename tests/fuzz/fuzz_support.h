@@ -220,7 +220,10 @@ struct Record {
         const double n = static_cast<double>(v[0]), f = static_cast<double>(v[1]),
                      l = static_cast<double>(v[2]);
         if (!std::isfinite(n) || !std::isfinite(f) || !std::isfinite(l)) return 0;
-        if (n < 0 || f < 1 || l > n || l < f - 1) return 0;
+        // Compared as the library does: after truncation toward zero (a count of 5.2
+        // with a last sample of 5.4 is a window ending at sample 5).
+        if (n < 0 || f < 1 || std::trunc(l) > std::trunc(n) || std::trunc(l) < std::trunc(f) - 1)
+            return 0;
         const long by_index = static_cast<long>(l) - static_cast<long>(f) + 1;
         const long by_difference = static_cast<long>(l - f + 1.0);
         return static_cast<std::size_t>(std::max({by_index, by_difference, 0L}));
