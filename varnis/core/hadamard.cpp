@@ -85,13 +85,7 @@ extern "C" int CalcFreqOverlapHadamardDev(const double* data, double* sigma, int
 
     // Outer term s sums the second differences y[i] - 2 y[i+m] + y[i+2m] of
     // i = s .. s+m-1 that have no gap; the sum slides by one i per term.
-    const double* sample = &(*y)[0];  // sample[k] is y[k]
-    auto difference_at = [sample, mm](long i) {
-        const double a = sample[i], b = sample[i + mm], c = sample[i + 2 * mm];
-        const bool used = !is_gap(a) && !is_gap(b) && !is_gap(c);
-        return Term{used ? second_difference(a, b, c) : 0.0, used};
-    };
-    SlidingWindow window(difference_at, mm, y->first, y->first);
+    SlidingWindow window(LagTriples(*y, mm, /*reading_ends=*/false), mm, y->first, y->first);
     double total = 0.0;
     long n = 0;
     for (long j = 1; j <= terms; ++j) {

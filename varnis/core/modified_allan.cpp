@@ -8,7 +8,6 @@
 // second difference, so a call costs about M operations for every m.
 #include <cmath>
 #include <cstdio>
-#include <utility>
 
 #include "core/data_vector.h"
 #include "core/differences.h"
@@ -28,40 +27,22 @@ double mod_sigma(double total, long m, double tau, long n) {
     return std::sqrt(total / (2.0 * mt * mt * static_cast<double>(n)));
 }
 
-// The second difference of the phase triple at i, used when its three points are
-// nonzero. A 0.0 is accepted as a value only where it is the window's first sample
-// (the origin of the record) or its last: there it is a reading, elsewhere a gap.
-auto phase_triple_with_gaps(const VectorView<const double>& x, long m) {
-    const double* sample = &x[0];  // sample[k] is x[k]
-    const long first = x.first, last = x.last;
-    return [sample, m, first, last](long i) {
-        const double a = sample[i], b = sample[i + m], c = sample[i + 2 * m];
-        const bool used = (!is_gap(a) && !is_gap(b) && !is_gap(c)) ||
-                          phase_term_usable({a, b, c}, i == first, i + 2 * m == last);
-        return Term{used ? second_difference(a, b, c) : 0.0, used};
-    };
-}
+// The second difference of every phase triple at lag m, every sample a value.
+class AllTriples {
+public:
+    AllTriples(const VectorView<const double>& x, long m) : sample_(&x[0]), m_(m) {}
 
-// The second difference of the phase triple at i, every sample a value.
-auto phase_triple(const VectorView<const double>& x, long m) {
-    const double* sample = &x[0];
-    return [sample, m](long i) {
-        return Term{second_difference(sample[i], sample[i + m], sample[i + 2 * m]), true};
-    };
-}
+    Term at(long i) const {
+        return Term{second_difference(sample_[i], sample_[i + m_], sample_[i + 2 * m_]), true};
+    }
+    Move move_to(long s) const { return Move{at(s + m_ - 1), at(s - 1)}; }
 
-// The pair difference y[l+m] - y[l], used when both samples are nonzero.
-auto frequency_pair(const VectorView<const double>& y, long m) {
-    const double* sample = &y[0];
-    return [sample, m](long l) {
-        const double a = sample[l], b = sample[l + m];
-        const bool used = !is_gap(a) && !is_gap(b);
-        return Term{used ? b - a : 0.0, used};
-    };
-}
+private:
+    const double* sample_;  // sample_[k] is x[k]
+    long m_;
+};
 
-using PairWindow =
-    SlidingWindow<decltype(frequency_pair(std::declval<VectorView<const double>>(), 1))>;
+using PairWindow = SlidingWindow<LagPairs>;
 
 // A(i), the mean of the usable pair differences of the pair window at i; an i without
 // a usable pair adds nothing. A window without gaps has m pairs: its mean is taken
@@ -90,7 +71,7 @@ extern "C" int CalcPhaseModSigma(const double* data, double* sigma, double tau, 
     const long terms = M - 3 * mm + 1;
     ProgressReporter report(callback, progress != 0, kModSigmaTitle, M / 100, M - 3 * mm);
     report.open();
-    SlidingWindow window(phase_triple_with_gaps(*x, mm), mm, x->first, x->first);
+    SlidingWindow window(LagTriples(*x, mm, /*reading_ends=*/true), mm, x->first, x->first);
     double total = 0.0;
     long n = 0;
     for (long j = 1; j <= terms; ++j) {
@@ -118,7 +99,7 @@ extern "C" int CalcFastModSigma(const double* data, double* sigma, double tau, i
     if (M < 3 * mm) return -1;
 
     const long n = M - 3 * mm + 1;
-    SlidingWindow window(phase_triple(*x, mm), mm, x->first, x->first);
+    SlidingWindow window(AllTriples(*x, mm), mm, x->first, x->first);
     double total = 0.0;
     for (long j = 1; j <= n; ++j) {
         if (j > 1) window.advance();
@@ -171,7 +152,7 @@ extern "C" int CalcFreqModSigma(const double* data, double* sigma, int m) {
     const long terms = M - 3 * mm + 2;
     ScratchArray<Term> ring(static_cast<std::size_t>(mm));
     if (!ring.ok()) return -1;
-    PairWindow pairs(frequency_pair(*y, mm), mm, y->first, y->first);
+    PairWindow pairs(LagPairs(*y, mm), mm, y->first, y->first);
     const double reciprocal_m = 1.0 / static_cast<double>(mm);
     const long interval = recompute_interval(mm);
     long since_recompute = 0;
