@@ -9,9 +9,11 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 
 #include "core/data_vector.h"
 #include "core/differences.h"
+#include "core/scratch.h"
 
 namespace varnis {
 
@@ -41,9 +43,14 @@ public:
     // One term enters and one leaves; their difference is taken first so that the
     // running sum sees one addition per move.
     void slide(const Term& in, const Term& out) {
-        sum_ += in.value - out.value;
-        used_ += static_cast<long>(in.used) - static_cast<long>(out.used);
-        nonzero_ += static_cast<long>(in.value != 0.0) - static_cast<long>(out.value != 0.0);
+        apply(in.value - out.value, static_cast<long>(in.used) - static_cast<long>(out.used),
+              static_cast<long>(in.value != 0.0) - static_cast<long>(out.value != 0.0));
+    }
+    // A move given by the change of its sum and of its two counts.
+    void apply(double change, long used_change, long nonzero_change) {
+        sum_ += change;
+        used_ += used_change;
+        nonzero_ += nonzero_change;
         if (nonzero_ == 0) sum_ = 0.0;  // drop the rounding left by the removed terms
     }
     double sum() const { return sum_; }
@@ -62,6 +69,49 @@ private:
 // terms) costs at most a quarter term per start.
 inline long recompute_interval(long m) { return std::max(4096L, 4 * m); }
 
+// Which stretches of kSpan samples of a window hold a gap, found in one scan, so that
+// a window moves through the stretches without gaps with no test per sample. With
+// reading_ends (phase data) the window's first and last samples count as readings,
+// as they do in every move. Without the memory for the map, every stretch counts as
+// holding a gap: the moves then test every sample and give the same sums.
+class GapMap {
+public:
+    static constexpr long kSpan = 256;
+
+    GapMap(const VectorView<const double>& x, bool reading_ends)
+        : first_(x.first), last_(x.last),
+          holds_gap_(static_cast<std::size_t>((x.size() + kSpan - 1) / kSpan)) {
+        if (!holds_gap_.ok()) return;
+        const long from = reading_ends ? x.first + 1 : x.first;
+        const long to = reading_ends ? x.last - 1 : x.last;
+        for (std::size_t block = 0; block < holds_gap_.size(); ++block) {
+            const long begin = std::max(from, first_ + static_cast<long>(block) * kSpan);
+            const long end = std::min(to, first_ + static_cast<long>(block + 1) * kSpan - 1);
+            for (long k = begin; k <= end; ++k) {
+                if (is_gap(x[k])) {
+                    holds_gap_[block] = 1;
+                    break;
+                }
+            }
+        }
+    }
+
+    // Whether samples a .. b of the window (those past its last sample left out) are
+    // all readings.
+    bool clear(long a, long b) const {
+        if (!holds_gap_.ok()) return false;
+        b = std::min(b, last_);
+        for (long block = (a - first_) / kSpan; block <= (b - first_) / kSpan; ++block)
+            if (holds_gap_[static_cast<std::size_t>(block)]) return false;
+        return true;
+    }
+
+private:
+    long first_;
+    long last_;
+    ScratchArray<unsigned char> holds_gap_;
+};
+
 // The entering and the leaving term of one move of a window.
 struct Move {
     Term in;
@@ -74,9 +124,11 @@ struct Move {
 // has no other 0.0.
 class LagTriples {
 public:
-    LagTriples(const VectorView<const double>& x, long m, bool reading_ends)
+    // gaps: the map of x made with the same reading_ends.
+    LagTriples(const VectorView<const double>& x, long m, bool reading_ends, const GapMap& gaps)
         : sample_(&x[0]), m_(m), first_(x.first), last_(x.last), reading_ends_(reading_ends),
-          first_reading_(reading_ends ? x.first : 0), last_reading_(reading_ends ? x.last : 0) {}
+          first_reading_(reading_ends ? x.first : 0), last_reading_(reading_ends ? x.last : 0),
+          gaps_(&gaps) {}
 
     Term at(long i) const {
         const double a = sample_[i], b = sample_[i + m_], c = sample_[i + 2 * m_];
@@ -101,6 +153,24 @@ public:
         return Move{Term{in_used ? rt - qr : 0.0, in_used}, Term{out_used ? qr - pq : 0.0, out_used}};
     }
 
+    // The last start of a window of m triples inside x.
+    long final_start() const { return last_ - 3 * m_ + 1; }
+
+    // Whether the moves to starts s .. end - 1 meet no gap.
+    bool moves_clear(long s, long end) const {
+        return gaps_->clear(s - 1, end - 2) && gaps_->clear(s + m_ - 1, end + m_ - 2) &&
+               gaps_->clear(s + 2 * m_ - 1, end + 2 * m_ - 2) &&
+               gaps_->clear(s + 3 * m_ - 1, end + 3 * m_ - 2);
+    }
+
+    // move_to(s) where moves_clear() holds: every triple is used.
+    Move clear_move_to(long s) const {
+        const double p = sample_[s - 1], q = sample_[s + m_ - 1], r = sample_[s + 2 * m_ - 1],
+                     t = sample_[s + 3 * m_ - 1];
+        const double pq = q - p, qr = r - q, rt = t - r;
+        return Move{Term{rt - qr, true}, Term{qr - pq, true}};
+    }
+
 private:
     const double* sample_;  // sample_[k] is x[k]
     long m_;
@@ -110,13 +180,19 @@ private:
     // The points a move takes as readings even when 0.0; 0 is no point of a window.
     long first_reading_;
     long last_reading_;
+    const GapMap* gaps_;
 };
 
 // Differences of points at lag m: term l is y[l+m] - y[l], used when neither point
 // is a gap.
 class LagPairs {
 public:
-    LagPairs(const VectorView<const double>& y, long m) : sample_(&y[0]), m_(m) {}
+    // gaps: the map of y made without reading ends.
+    LagPairs(const VectorView<const double>& y, long m, const GapMap& gaps)
+        : sample_(&y[0]), m_(m), last_(y.last), gaps_(&gaps) {}
+
+    // The last start of a window of m pairs inside y.
+    long final_start() const { return last_ - 2 * m_ + 1; }
 
     Term at(long l) const {
         const double a = sample_[l], b = sample_[l + m_];
@@ -132,54 +208,134 @@ public:
         return Move{Term{in_used ? r - q : 0.0, in_used}, Term{out_used ? q - p : 0.0, out_used}};
     }
 
+    // Whether the moves to starts s .. end - 1 meet no gap.
+    bool moves_clear(long s, long end) const {
+        return gaps_->clear(s - 1, end - 2) && gaps_->clear(s + m_ - 1, end + m_ - 2) &&
+               gaps_->clear(s + 2 * m_ - 1, end + 2 * m_ - 2);
+    }
+
+    // move_to(s) where moves_clear() holds: both pairs are used.
+    Move clear_move_to(long s) const {
+        const double p = sample_[s - 1], q = sample_[s + m_ - 1], r = sample_[s + 2 * m_ - 1];
+        return Move{Term{r - q, true}, Term{q - p, true}};
+    }
+
 private:
     const double* sample_;
     long m_;
+    long last_;
+    const GapMap* gaps_;
 };
 
-// The window of the m terms terms.at(s) .. terms.at(s+m-1), for s = origin,
-// origin + 1, ... Recomputed from its terms whenever s - origin is a multiple of the
-// recompute interval, so two windows over the same terms with the same origin hold
-// bit-identical sums at the same start. `terms` gives at(i) and move_to(s), which
-// must give the same terms as at(s+m-1) and at(s-1).
+// The windows of the m terms terms.at(s) .. terms.at(s+m-1), for s = origin,
+// origin + 1, ... up to terms.final_start(), each given to a visitor. The sum is
+// recomputed from its terms whenever s - origin is a multiple of the recompute
+// interval, so two runs over the same terms from the same origin hold bit-identical
+// sums at the same start. `terms` gives at(i); move_to(s), the same terms as
+// at(s+m-1) and at(s-1); moves_clear(s, end), whether the moves to starts
+// s .. end - 1 meet no gap; clear_move_to(s), move_to(s) for such a move; and
+// optionally add_window(sums, s), which adds the terms of the window at s in an
+// order of its own.
+//
+// The moves are taken a block at a time: first the changes they make to the sum and
+// the counts, each on its own, then their running sum. The running sum is the one
+// chain of dependent additions; kept apart from the tests and differences of the
+// moves, and held in registers during a run, it is not held up by them. A visitor
+// that calls out (a progress report) ends the run and lets the caller call out
+// between runs, since doubles do not survive a call in registers.
 template <class Terms>
 class SlidingWindow {
 public:
-    SlidingWindow(Terms terms, long m, long origin, long start)
-        : terms_(terms), m_(m), interval_(recompute_interval(m)), start_(start) {
-        // Starts since the last recomputation point origin + k * interval.
-        const long offset = (start - origin) % interval_;
-        since_recompute_ = offset < 0 ? offset + interval_ : offset;
-        recompute();
+    // Moves taken at a time; also the stretch checked for gaps at once.
+    static constexpr long kBlock = GapMap::kSpan;
+
+    SlidingWindow(Terms terms, long m, long origin)
+        : terms_(terms), m_(m), interval_(recompute_interval(m)), origin_(origin),
+          final_start_(terms.final_start()), next_(origin), block_begin_(origin),
+          block_end_(origin + 1) {}
+
+    // Calls visit(s, sums, state) for the starts s from the first not yet visited,
+    // in order, until visit returns false or the final start is visited. Returns the
+    // last start visited; a further run goes on from the next. The visitor keeps
+    // what it sums in `state`, which the run holds in registers. Kept out of line so
+    // that no call of the caller's (a progress report) lands in its loop and makes
+    // the compiler keep the sums in memory.
+    template <class State, class Visit>
+    [[gnu::noinline]] long run(State& state, Visit&& visit) {
+        State running = state;
+        WindowSum sums = sums_;
+        long since_recompute = since_recompute_;
+        long s = next_;
+        for (;; ++s) {
+            if (s == origin_) {
+                add_terms(sums, s);
+            } else {
+                if (s == block_end_) take_block(s);
+                if (++since_recompute == interval_) {
+                    since_recompute = 0;
+                    sums.clear();
+                    add_terms(sums, s);
+                } else {
+                    const long k = s - block_begin_;
+                    sums.apply(change_[k], used_change_[k], nonzero_change_[k]);
+                }
+            }
+            if (!visit(s, sums, running) || s == final_start_) break;
+        }
+        state = running;
+        sums_ = sums;
+        since_recompute_ = since_recompute;
+        next_ = s + 1;
+        return s;
     }
 
-    // Moves the window one term on.
-    void advance() {
-        ++start_;
-        if (++since_recompute_ == interval_) {
-            since_recompute_ = 0;
-            recompute();
+private:
+    // The window at start, from its terms: in order, or in the order the terms keep
+    // when they give add_window().
+    void add_terms(WindowSum& sums, long start) const {
+        if constexpr (requires { terms_.add_window(sums, start); }) {
+            terms_.add_window(sums, start);
         } else {
-            const Move move = terms_.move_to(start_);
-            sums_.slide(move.in, move.out);
+            for (long i = start; i < start + m_; ++i) sums.add(terms_.at(i));
         }
     }
 
-    long start() const { return start_; }
-    const WindowSum& sums() const { return sums_; }
+    // The changes of the moves to the block of starts from begin. Inlined into the
+    // run so that the run's state, whose address would otherwise escape, stays in
+    // registers.
+    [[gnu::always_inline]] void take_block(long begin) {
+        const long count = std::min(kBlock, final_start_ + 1 - begin);
+        block_begin_ = begin;
+        block_end_ = begin + count;
+        if (terms_.moves_clear(begin, begin + count)) {
+            for (long k = 0; k < count; ++k) note(k, terms_.clear_move_to(begin + k));
+        } else {
+            for (long k = 0; k < count; ++k) note(k, terms_.move_to(begin + k));
+        }
+    }
 
-private:
-    void recompute() {
-        sums_.clear();
-        for (long i = start_; i < start_ + m_; ++i) sums_.add(terms_.at(i));
+    void note(long k, const Move& move) {
+        change_[k] = move.in.value - move.out.value;
+        used_change_[k] = static_cast<signed char>(move.in.used - move.out.used);
+        nonzero_change_[k] =
+            static_cast<signed char>((move.in.value != 0.0) - (move.out.value != 0.0));
     }
 
     Terms terms_;
     long m_;
     long interval_;
-    long start_;
-    long since_recompute_;
+    long origin_;
+    long final_start_;
+    // Where the last run stopped: the sums at start next_ - 1.
+    long next_;
     WindowSum sums_;
+    long since_recompute_ = 0;
+    // The moves to starts block_begin_ .. block_end_ - 1.
+    long block_begin_;
+    long block_end_;
+    double change_[kBlock];
+    signed char used_change_[kBlock];
+    signed char nonzero_change_[kBlock];
 };
 
 }  // namespace varnis
