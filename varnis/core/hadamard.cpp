@@ -94,11 +94,11 @@ extern "C" int CalcFreqOverlapHadamardDev(const double* data, double* sigma, int
     window.run(squares, [](long, const WindowSum& w, auto& sq) {
         // A term that sums to exactly 0.0 (no usable i, or only zero differences)
         // is left out and not counted.
+        // (A window without a nonzero term sums to exactly 0.0.) Adding the 0.0 of
+        // such a term leaves the total as it is.
         const double t = w.sum();
-        if (w.nonzero() != 0 && t != 0.0) {
-            sq.total += t * t;
-            ++sq.n;
-        }
+        sq.total += t * t;
+        sq.n += t != 0.0;
         return true;
     });
     const double total = squares.total;

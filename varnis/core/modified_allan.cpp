@@ -206,11 +206,11 @@ extern "C" int CalcFreqModSigma(const double* data, double* sigma, int m) {
     outer.run(squares, [](long, const WindowSum& w, SquareSum& sq) {
         // A term whose sum is exactly 0.0 (no usable pair, or only zero differences)
         // is left out and not counted.
+        // (A window without a nonzero term sums to exactly 0.0.) Adding the 0.0 of
+        // such a term leaves the total as it is.
         const double t = w.sum();
-        if (w.nonzero() != 0 && t != 0.0) {
-            sq.total += t * t;
-            ++sq.n;
-        }
+        sq.total += t * t;
+        sq.n += t != 0.0;
         return true;
     });
     const double total = squares.total;

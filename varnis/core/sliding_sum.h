@@ -236,23 +236,15 @@ private:
 // s .. end - 1 meet no gap; clear_move_to(s), move_to(s) for such a move; and
 // optionally add_window(sums, s), which adds the terms of the window at s in an
 // order of its own.
-//
-// The moves are taken a block at a time: first the changes they make to the sum and
-// the counts, each on its own, then their running sum. The running sum is the one
-// chain of dependent additions; kept apart from the tests and differences of the
-// moves, and held in registers during a run, it is not held up by them. A visitor
-// that calls out (a progress report) ends the run and lets the caller call out
-// between runs, since doubles do not survive a call in registers.
 template <class Terms>
 class SlidingWindow {
 public:
-    // Moves taken at a time; also the stretch checked for gaps at once.
-    static constexpr long kBlock = GapMap::kSpan;
+    // Starts checked for gaps at once.
+    static constexpr long kStretch = GapMap::kSpan;
 
     SlidingWindow(Terms terms, long m, long origin)
         : terms_(terms), m_(m), interval_(recompute_interval(m)), origin_(origin),
-          final_start_(terms.final_start()), next_(origin), block_begin_(origin),
-          block_end_(origin + 1) {}
+          final_start_(terms.final_start()), next_(origin) {}
 
     // Calls visit(s, sums, state) for the starts s from the first not yet visited,
     // in order, until visit returns false or the final start is visited. Returns the
@@ -263,62 +255,54 @@ public:
     template <class State, class Visit>
     [[gnu::noinline]] long run(State& state, Visit&& visit) {
         State running = state;
+        const Terms terms = terms_;  // a local copy, which the compiler keeps in registers
         WindowSum sums = sums_;
         long since_recompute = since_recompute_;
         long s = next_;
-        for (;; ++s) {
-            if (s == origin_) {
-                add_terms(sums, s);
-            } else {
-                if (s == block_end_) take_block(s);
-                if (++since_recompute == interval_) {
-                    since_recompute = 0;
-                    sums.clear();
-                    add_terms(sums, s);
-                } else {
-                    const long k = s - block_begin_;
-                    sums.apply(change_[k], used_change_[k], nonzero_change_[k]);
+        bool more = true;
+        if (s == origin_) {
+            add_terms(terms, sums, s);
+            more = visit(s, sums, running);
+            ++s;
+        }
+        // Stretch by stretch: where no move meets a gap, the moves skip the tests.
+        while (more && s <= final_start_) {
+            const long end = std::min(s + kStretch, final_start_ + 1);
+            const auto slide_to = [&](auto move) {
+                for (; s < end;) {
+                    if (++since_recompute == interval_) {
+                        since_recompute = 0;
+                        sums.clear();
+                        add_terms(terms, sums, s);
+                    } else {
+                        const Move step = move(s);
+                        sums.slide(step.in, step.out);
+                    }
+                    if (!visit(s++, sums, running)) return false;
                 }
-            }
-            if (!visit(s, sums, running) || s == final_start_) break;
+                return true;
+            };
+            if (terms.moves_clear(s, end))
+                more = slide_to([&terms](long t) { return terms.clear_move_to(t); });
+            else
+                more = slide_to([&terms](long t) { return terms.move_to(t); });
         }
         state = running;
         sums_ = sums;
         since_recompute_ = since_recompute;
-        next_ = s + 1;
-        return s;
+        next_ = s;
+        return s - 1;
     }
 
 private:
     // The window at start, from its terms: in order, or in the order the terms keep
     // when they give add_window().
-    void add_terms(WindowSum& sums, long start) const {
-        if constexpr (requires { terms_.add_window(sums, start); }) {
-            terms_.add_window(sums, start);
+    void add_terms(const Terms& terms, WindowSum& sums, long start) const {
+        if constexpr (requires { terms.add_window(sums, start); }) {
+            terms.add_window(sums, start);
         } else {
-            for (long i = start; i < start + m_; ++i) sums.add(terms_.at(i));
+            for (long i = start; i < start + m_; ++i) sums.add(terms.at(i));
         }
-    }
-
-    // The changes of the moves to the block of starts from begin. Inlined into the
-    // run so that the run's state, whose address would otherwise escape, stays in
-    // registers.
-    [[gnu::always_inline]] void take_block(long begin) {
-        const long count = std::min(kBlock, final_start_ + 1 - begin);
-        block_begin_ = begin;
-        block_end_ = begin + count;
-        if (terms_.moves_clear(begin, begin + count)) {
-            for (long k = 0; k < count; ++k) note(k, terms_.clear_move_to(begin + k));
-        } else {
-            for (long k = 0; k < count; ++k) note(k, terms_.move_to(begin + k));
-        }
-    }
-
-    void note(long k, const Move& move) {
-        change_[k] = move.in.value - move.out.value;
-        used_change_[k] = static_cast<signed char>(move.in.used - move.out.used);
-        nonzero_change_[k] =
-            static_cast<signed char>((move.in.value != 0.0) - (move.out.value != 0.0));
     }
 
     Terms terms_;
@@ -330,12 +314,6 @@ private:
     long next_;
     WindowSum sums_;
     long since_recompute_ = 0;
-    // The moves to starts block_begin_ .. block_end_ - 1.
-    long block_begin_;
-    long block_end_;
-    double change_[kBlock];
-    signed char used_change_[kBlock];
-    signed char nonzero_change_[kBlock];
 };
 
 }  // namespace varnis
