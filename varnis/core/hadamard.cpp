@@ -93,9 +93,8 @@ extern "C" int CalcFreqOverlapHadamardDev(const double* data, double* sigma, int
     } squares;
     window.run(squares, [](long, const WindowSum& w, auto& sq) {
         // A term that sums to exactly 0.0 (no usable i, or only zero differences)
-        // is left out and not counted.
-        // (A window without a nonzero term sums to exactly 0.0.) Adding the 0.0 of
-        // such a term leaves the total as it is.
+        // is left out and not counted; adding its 0.0 leaves the total as it is. (A
+        // window without a nonzero term sums to exactly 0.0.)
         const double t = w.sum();
         sq.total += t * t;
         sq.n += t != 0.0;

@@ -65,8 +65,8 @@ Term pair_mean(const WindowSum& w, long m, double reciprocal_m) {
 
 // The outer terms of the frequency form: A(i) for i = first .. first + count - 1,
 // kept in an array; an A without a usable pair is 0.0 and adds nothing. A window of
-// them is recomputed in the order a ring of m slots holds them (slot (i - first) mod
-// m), the order in which this routine has always summed them.
+// them is recomputed in the order of a ring of m slots (slot (i - first) mod m),
+// the order earlier releases summed them in, so that results stay bit-identical.
 class PairMeans {
 public:
     PairMeans(const double* mean, long m, long first, long count)
@@ -195,19 +195,19 @@ extern "C" int CalcFreqModSigma(const double* data, double* sigma, int m) {
     const GapMap gaps(*y, /*reading_ends=*/false);
     SlidingWindow pairs(LagPairs(*y, mm, gaps), mm, y->first);
     const double reciprocal_m = 1.0 / static_cast<double>(mm);
-    double* const mean_at = mean.data() - y->first;  // mean_at[i] is A(i)
-    int unused = 0;
-    pairs.run(unused, [=](long i, const WindowSum& w, int&) {
-        mean_at[i] = pair_mean(w, mm, reciprocal_m).value;
+    double* const mean_of = mean.data();  // mean_of[i - first] is A(i)
+    const long first = y->first;
+    int no_state = 0;
+    pairs.run(no_state, [=](long i, const WindowSum& w, int&) {
+        mean_of[i - first] = pair_mean(w, mm, reciprocal_m).value;
         return true;
     });
     SlidingWindow outer(PairMeans(mean.data(), mm, y->first, means), mm, y->first);
     SquareSum squares;
     outer.run(squares, [](long, const WindowSum& w, SquareSum& sq) {
         // A term whose sum is exactly 0.0 (no usable pair, or only zero differences)
-        // is left out and not counted.
-        // (A window without a nonzero term sums to exactly 0.0.) Adding the 0.0 of
-        // such a term leaves the total as it is.
+        // is left out and not counted; adding its 0.0 leaves the total as it is. (A
+        // window without a nonzero term sums to exactly 0.0.)
         const double t = w.sum();
         sq.total += t * t;
         sq.n += t != 0.0;

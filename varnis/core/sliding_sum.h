@@ -43,14 +43,9 @@ public:
     // One term enters and one leaves; their difference is taken first so that the
     // running sum sees one addition per move.
     void slide(const Term& in, const Term& out) {
-        apply(in.value - out.value, static_cast<long>(in.used) - static_cast<long>(out.used),
-              static_cast<long>(in.value != 0.0) - static_cast<long>(out.value != 0.0));
-    }
-    // A move given by the change of its sum and of its two counts.
-    void apply(double change, long used_change, long nonzero_change) {
-        sum_ += change;
-        used_ += used_change;
-        nonzero_ += nonzero_change;
+        sum_ += in.value - out.value;
+        used_ += static_cast<long>(in.used) - static_cast<long>(out.used);
+        nonzero_ += static_cast<long>(in.value != 0.0) - static_cast<long>(out.value != 0.0);
         if (nonzero_ == 0) sum_ = 0.0;  // drop the rounding left by the removed terms
     }
     double sum() const { return sum_; }
