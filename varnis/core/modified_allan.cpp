@@ -21,12 +21,6 @@ namespace {
 
 constexpr const char* kModSigmaTitle = "Calculating Mod/Time Sigma (with gaps)";
 
-// The sum of the squared outer terms and the number of terms counted.
-struct SquareSum {
-    double total = 0.0;
-    long n = 0;
-};
-
 // sqrt(total / (2 m^2 tau^2 n)): the modified Allan deviation of n inner terms.
 double mod_sigma(double total, long m, double tau, long n) {
     const double mt = static_cast<double>(m) * tau;

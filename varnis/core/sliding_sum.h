@@ -58,6 +58,12 @@ private:
     long nonzero_ = 0;
 };
 
+// The sum of the squares of the window sums a routine counts, and their number.
+struct SquareSum {
+    double total = 0.0;
+    long n = 0;
+};
+
 // Distance, in starts, between two recomputations of a sliding window of m terms.
 // Every 4096 starts or more keeps the rounding of the slides to a few thousand
 // additions whatever the record's length; at least 4m apart, a recomputation (m
