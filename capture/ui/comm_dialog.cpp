@@ -39,6 +39,23 @@ QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// The font that stands in for the dialog's own can be wider than the one its layout
+// was made for; a one-line text that would be cut off is set in a smaller size of the
+// same font instead, so that the whole line stays readable.
+void FitTextToWidth(QLabel* label, const QFont& font) {
+    QFont fitted = font;
+    auto room = [label](const QFont& f) {
+        // QLabel indents framed text by half an 'x' on its aligned side.
+        const int indent = label->frameWidth() > 0 ? QFontMetrics(f).horizontalAdvance('x') / 2 : 0;
+        return label->contentsRect().width() - 2 * label->margin() - indent;
+    };
+    constexpr double kSmallestPoints = 5.0;
+    while (fitted.pointSizeF() - 0.5 >= kSmallestPoints &&
+           QFontMetrics(fitted).horizontalAdvance(label->text()) > room(fitted))
+        fitted.setPointSizeF(fitted.pointSizeF() - 0.5);
+    label->setFont(fitted);
+}
+
 QMessageBox::StandardButton ToButton(Answer answer) {
     switch (answer) {
         case Answer::Yes:
@@ -114,6 +131,7 @@ void CommDialog::BuildControls() {
     QLabel* line = label(IDC_LINE_SETTINGS, "9600,8,1,N", 83, 4, 37, 12);
     line->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     line->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    FitTextToWidth(line, font());
 
     auto* indicator = new IndicatorButton("Open", this);
     indicator->setAutoExclusive(false);
@@ -251,9 +269,10 @@ void CommDialog::SetText(int control, const std::string& text) {
     QWidget* w = Control(control);
     if (auto* edit = qobject_cast<QLineEdit*>(w))
         edit->setText(Q(text));
-    else if (auto* label = qobject_cast<QLabel*>(w))
+    else if (auto* label = qobject_cast<QLabel*>(w)) {
         label->setText(Q(text));
-    else if (auto* button = qobject_cast<QAbstractButton*>(w))
+        if (control == IDC_AXIS_TEXT || control == IDC_STATS_TEXT) FitTextToWidth(label, font());
+    } else if (auto* button = qobject_cast<QAbstractButton*>(w))
         button->setText(Q(text));
 }
 
