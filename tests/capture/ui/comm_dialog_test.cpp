@@ -10,14 +10,17 @@
 
 #include "core/control_ids.h"
 #include "core/window_controller.h"
+#include "scripted_platform.h"
 
 using namespace ticklog;
+
 
 class CommDialogTest : public QObject {
     Q_OBJECT
 
 private slots:
     void layoutFollowsTheTemplate();
+    void escapeWhileIdleClosesAndSaves();
 };
 
 void CommDialogTest::layoutFollowsTheTemplate() {
@@ -46,6 +49,34 @@ void CommDialogTest::layoutFollowsTheTemplate() {
     const int indent = line->fontMetrics().horizontalAdvance('x') / 2;
     QVERIFY(line->fontMetrics().horizontalAdvance(line->text()) + indent <=
             line->contentsRect().width());
+}
+
+void CommDialogTest::escapeWhileIdleClosesAndSaves() {
+    SilentPort port;
+    NoFile file;
+    AnyFolder folders;
+    MemoryProfile profile;
+    profile.values["Size"] = "100";
+    NoStart start;
+    NoMemory memory;
+    CommDialog dialog;
+    WindowController controller(dialog,
+                                WindowPlatform{port, file, folders, profile, start, memory},
+                                WindowOptions{"/tmp/", {}, {}});
+    dialog.Attach(&controller);
+    int quit_code = -1;
+    connect(&dialog, &CommDialog::quitRequested, [&](int code) { quit_code = code; });
+    dialog.show();
+    controller.Start();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY(dialog.Control(IDC_START_STOP)->isEnabled());
+
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QCOMPARE(quit_code, 0);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(profile.values["Size"], std::string("96"));
+    QCOMPARE(profile.values["Comm"], std::string("1"));
+    QCOMPARE(profile.values["File"], std::string("/tmp/Ticklog.dat"));
 }
 
 QTEST_MAIN(CommDialogTest)

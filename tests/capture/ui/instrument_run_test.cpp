@@ -18,7 +18,6 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
-#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -170,6 +169,10 @@ struct PlotSeen {
     QSize area;
 };
 
+QMessageBox* OpenMessageBox() {
+    return qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+}
+
 // Steps that run, one after the other, from the window's own event pumps while the
 // Start handler runs its loop. Each step waits for its condition with a deadline; a
 // step that times out ends the run so that the test can report it.
@@ -202,8 +205,7 @@ private:
             step_began_ = Clock::now();
         } else if (Clock::now() - step_began_ > kStepDeadline) {
             failure_ = QString("timed out waiting for: ") + step.what;
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-                box->reject();
+            if (QMessageBox* box = OpenMessageBox()) box->reject();
             if (controller_.Running())
                 QTest::mouseClick(dialog_.Control(IDC_START_STOP), Qt::LeftButton);
         }
@@ -398,7 +400,8 @@ void InstrumentRunTest::runsOnBothPortsThenCloseSavesTheSettings() {
                   QVERIFY(dialog.grab().save(ShotPath("phase")));
                   QTest::keyClick(&dialog, Qt::Key_Escape);
               }},
-             {"a reading after Escape", [&] { return controller.ReadingCount() > phase_seen.readings; },
+             {"a reading after Escape",
+              [&] { return controller.ReadingCount() > phase_seen.readings; },
               [&] { QTest::mouseClick(dialog.Control(IDC_START_STOP), Qt::LeftButton); }}});
         QTest::mouseClick(dialog.Control(IDC_START_STOP), Qt::LeftButton);
         QVERIFY2(script.Failure().isEmpty(), qPrintable(script.Failure()));
@@ -413,10 +416,8 @@ void InstrumentRunTest::runsOnBothPortsThenCloseSavesTheSettings() {
 
     // The list kept the newest Size lines of everything it was given.
     QCOMPARE(static_cast<int>(list_shown.size()), kSize);
-    QCOMPARE(list_shown, std::vector<std::string>(status_lines_.begin() + static_cast<std::ptrdiff_t>(
-                                                                              lines_at_list_shot - kSize),
-                                                  status_lines_.begin() + static_cast<std::ptrdiff_t>(
-                                                                              lines_at_list_shot)));
+    const auto shot_end = status_lines_.begin() + static_cast<std::ptrdiff_t>(lines_at_list_shot);
+    QCOMPARE(list_shown, std::vector<std::string>(shot_end - kSize, shot_end));
     QCOMPARE(Q(status_lines_[2]), QString("Data file created"));
     QCOMPARE(list_axis, QString("#:  cycles (unscaled), sec (scaled)"));
     QCOMPARE(count_text, QString::number(static_cast<int>(listed_at_list_shot.size())));
@@ -458,9 +459,9 @@ void InstrumentRunTest::runsOnBothPortsThenCloseSavesTheSettings() {
         RunScript script(
             dialog, controller,
             {{"the append question",
-              [&] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr; },
+              [&] { return OpenMessageBox() != nullptr; },
               [&] {
-                  auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                  QMessageBox* box = OpenMessageBox();
                   question = box->text();
                   question_caption = box->windowTitle();
                   cancel_is_default = box->defaultButton() == box->button(QMessageBox::Cancel);
