@@ -21,6 +21,7 @@
 #include <QUrl>
 
 #include "comm_icon.h"
+#include "text_fit.h"
 #include "core/control_ids.h"
 
 namespace ticklog {
@@ -37,23 +38,6 @@ protected:
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
-}
-
-// The font that stands in for the dialog's own can be wider than the one its layout
-// was made for; a one-line text that would be cut off is set in a smaller size of the
-// same font instead, so that the whole line stays readable.
-void FitTextToWidth(QLabel* label, const QFont& font) {
-    QFont fitted = font;
-    auto room = [label](const QFont& f) {
-        // QLabel indents framed text by half an 'x' on its aligned side.
-        const int indent = label->frameWidth() > 0 ? QFontMetrics(f).horizontalAdvance('x') / 2 : 0;
-        return label->contentsRect().width() - 2 * label->margin() - indent;
-    };
-    constexpr double kSmallestPoints = 5.0;
-    while (fitted.pointSizeF() - 0.5 >= kSmallestPoints &&
-           QFontMetrics(fitted).horizontalAdvance(label->text()) > room(fitted))
-        fitted.setPointSizeF(fitted.pointSizeF() - 0.5);
-    label->setFont(fitted);
 }
 
 QMessageBox::StandardButton ToButton(Answer answer) {
@@ -131,7 +115,6 @@ void CommDialog::BuildControls() {
     QLabel* line = label(IDC_LINE_SETTINGS, "9600,8,1,N", 83, 4, 37, 12);
     line->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     line->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    FitTextToWidth(line, font());
 
     auto* indicator = new IndicatorButton("Open", this);
     indicator->setAutoExclusive(false);
@@ -199,6 +182,16 @@ void CommDialog::BuildControls() {
     plot_->setAutoFillBackground(true);
 
     button(IDC_ANALYZE, "V&antor32", 180, 53, 46, 14);
+
+    for (QLabel* l : findChildren<QLabel*>())
+        if (l != plot_ && l->pixmap().isNull()) FitTextToBox(*l, font());
+}
+
+void CommDialog::SetLabelText(QLabel& label, const QString& text) {
+    label.setText(text);
+    // The plot area shows pictures and a short notice; every other static text keeps
+    // to its box.
+    if (&label != plot_) FitTextToBox(label, font());
 }
 
 void CommDialog::Send(int id) {
@@ -269,10 +262,9 @@ void CommDialog::SetText(int control, const std::string& text) {
     QWidget* w = Control(control);
     if (auto* edit = qobject_cast<QLineEdit*>(w))
         edit->setText(Q(text));
-    else if (auto* label = qobject_cast<QLabel*>(w)) {
-        label->setText(Q(text));
-        if (control == IDC_AXIS_TEXT || control == IDC_STATS_TEXT) FitTextToWidth(label, font());
-    } else if (auto* button = qobject_cast<QAbstractButton*>(w))
+    else if (auto* label = qobject_cast<QLabel*>(w))
+        SetLabelText(*label, Q(text));
+    else if (auto* button = qobject_cast<QAbstractButton*>(w))
         button->setText(Q(text));
 }
 

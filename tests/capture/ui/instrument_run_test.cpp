@@ -30,6 +30,7 @@
 #include "core/window_controller.h"
 #include "scripted_platform.h"
 #include "ui/comm_dialog.h"
+#include "ui/text_fit.h"
 
 using namespace ticklog;
 using Clock = std::chrono::steady_clock;
@@ -140,11 +141,6 @@ PlotTexts ExpectedTexts(const HeldHistory& h, int size, bool freq_plot) {
     t.stats = CFormat("Last Freq= %8.5e; Avg Freq= %8.5e +/- %6.3e (scaled)", h.freq[n - 1], mean,
                       spread);
     return t;
-}
-
-// Whether a one-line label shows its whole text.
-bool TextFits(const QLabel* label) {
-    return label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width();
 }
 
 QString Q(const std::string& text) {
@@ -282,8 +278,11 @@ PlotSeen InstrumentRunTest::SeePlot(CommDialog& dialog, const WindowController& 
     seen.axis = QString::fromStdString(dialog.Text(IDC_AXIS_TEXT));
     seen.stats = QString::fromStdString(dialog.Text(IDC_STATS_TEXT));
     auto* plot = qobject_cast<QLabel*>(dialog.Control(IDC_PLOT));
-    seen.texts_fit = TextFits(qobject_cast<QLabel*>(dialog.Control(IDC_AXIS_TEXT))) &&
-                     TextFits(qobject_cast<QLabel*>(dialog.Control(IDC_STATS_TEXT)));
+    seen.texts_fit = true;
+    for (int id : {IDC_AXIS_TEXT, IDC_STATS_TEXT}) {
+        const QLabel* label = qobject_cast<QLabel*>(dialog.Control(id));
+        seen.texts_fit = seen.texts_fit && TextFits(*label, label->font());
+    }
     seen.picture = plot->pixmap().toImage();
     seen.area = plot->contentsRect().size();
     return seen;
