@@ -23,6 +23,7 @@ PACKAGES=(
   python3-numpy python3-pytest
   clang libclang-rt-14-dev
   doxygen pandoc
+  xvfb xdotool x11-apps netpbm
 )
 
 # What the Windows build of the library and its test under Wine need.
