@@ -23,6 +23,7 @@ PACKAGES=(
   python3-numpy python3-pytest
   clang libclang-rt-14-dev
   doxygen pandoc
+  xvfb xdotool x11-apps netpbm
 )
 
 # What the Windows build of the library and its test under Wine need.
@@ -72,8 +73,9 @@ windows() {
 FUZZ_DIR=${FUZZ_DIR:-$BUILD_DIR/fuzz}
 
 # Builds the libFuzzer targets with clang, then runs each one for the given seconds
-# on its corpus in the fuzz folder. Fails on any crash, overrun, sanitizer report or
-# input slower than the time-out.
+# on its working corpus in the fuzz folder, which starts from the committed seeds
+# (tests/fuzz/corpus, copied so that runs never write into the source tree). Fails on
+# any crash, overrun, sanitizer report or input slower than the time-out.
 fuzz() { # seconds per target
   cmake -S "$ROOT" -B "$FUZZ_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNIS_FUZZ=ON \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
@@ -84,6 +86,7 @@ fuzz() { # seconds per target
     name=$(basename "$target")
     corpus="$FUZZ_DIR/corpus/$name"
     mkdir -p "$corpus"
+    if [ -d "$ROOT/tests/fuzz/corpus/$name" ]; then cp "$ROOT/tests/fuzz/corpus/$name"/* "$corpus"/; fi
     echo "=== fuzz: $name for $1 s ==="
     if ! (cd "$FUZZ_DIR" && VARNIS_FUZZ_COUNTS=1 \
           ASAN_OPTIONS=abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \

@@ -21,6 +21,7 @@
 #include <QUrl>
 
 #include "comm_icon.h"
+#include "text_fit.h"
 #include "core/control_ids.h"
 
 namespace ticklog {
@@ -181,6 +182,16 @@ void CommDialog::BuildControls() {
     plot_->setAutoFillBackground(true);
 
     button(IDC_ANALYZE, "V&antor32", 180, 53, 46, 14);
+
+    for (QLabel* l : findChildren<QLabel*>())
+        if (l != plot_ && l->pixmap().isNull()) FitTextToBox(*l, font());
+}
+
+void CommDialog::SetLabelText(QLabel& label, const QString& text) {
+    label.setText(text);
+    // The plot area shows pictures and a short notice; every other static text keeps
+    // to its box.
+    if (&label != plot_) FitTextToBox(label, font());
 }
 
 void CommDialog::Send(int id) {
@@ -252,7 +263,7 @@ void CommDialog::SetText(int control, const std::string& text) {
     if (auto* edit = qobject_cast<QLineEdit*>(w))
         edit->setText(Q(text));
     else if (auto* label = qobject_cast<QLabel*>(w))
-        label->setText(Q(text));
+        SetLabelText(*label, Q(text));
     else if (auto* button = qobject_cast<QAbstractButton*>(w))
         button->setText(Q(text));
 }

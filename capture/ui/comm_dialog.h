@@ -67,6 +67,8 @@ protected:
 private:
     void BuildControls();
     void Send(int id);
+    // Sets a static text, shrunk to fit its box where the window's font is too wide.
+    void SetLabelText(QLabel& label, const QString& text);
     int IdOf(const QWidget* widget) const;
     void OnFocusChanged(QWidget* old_widget, QWidget* now_widget);
 

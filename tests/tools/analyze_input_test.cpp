@@ -55,6 +55,8 @@ TEST(AnalyzeCommandLine, TheCaptureProgramsHandOffAsItStands) {
     // The button gives no output names: plot and table go beside the data file.
     EXPECT_EQ(parsed.options.plot_path, "C:\\data dir\\run 1.dat.svg");
     EXPECT_EQ(parsed.options.csv_path, "C:\\data dir\\run 1.dat.csv");
+    // Started from the desktop it has no terminal: the printed table goes there too.
+    EXPECT_EQ(parsed.options.text_path, "C:\\data dir\\run 1.dat.txt");
 
     // Without skip the program waits for Enter, as it runs in a window of its own.
     parsed = parse_command_line({"-t", "0.5", "-f", "y.dat", "--confidence", "95", "--plot", "p.svg",
@@ -66,6 +68,7 @@ TEST(AnalyzeCommandLine, TheCaptureProgramsHandOffAsItStands) {
     EXPECT_EQ(parsed.options.confidence_percent, 95);
     EXPECT_EQ(parsed.options.plot_path, "p.svg");
     EXPECT_EQ(parsed.options.csv_path, "t.csv");
+    EXPECT_EQ(parsed.options.text_path, "");
     EXPECT_TRUE(parse_command_line({"--help"}).options.help);
 }
 

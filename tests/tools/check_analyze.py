@@ -186,6 +186,11 @@ elif CASE == "bad_line":
     ElementTree.parse(str(good) + ".svg")
     assert (WORK / "good.dat.csv").read_text().startswith("statistic,m,tau,")
     assert f"Plot written to {good}.svg" in done.stdout
+    # The printed table is also kept beside the data file, as printed.
+    text = (WORK / "good.dat.txt").read_text()
+    assert text.startswith(f"Data file: {good}\n") and "Gaps found: 0" in text, text
+    assert done.stdout.startswith(text), (text, done.stdout)
+    assert f"Printed table written to {good}.txt" in done.stdout
 elif CASE == "help":
     done = run("--help")
     assert "usage: varnis-analyze" in done.stdout and "--plot" in done.stdout

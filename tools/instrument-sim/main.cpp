@@ -2,7 +2,8 @@
 // path of the terminal's far end on the first line of its output, then sends one
 // reading per period as a burst of text: a number of cycles followed by CR LF.
 // Options inject the faults a real line shows: bursts that are no numbers, bursts
-// longer than a reader's buffer, silence, a hang-up.
+// longer than a reader's buffer, silence, a hang-up. With --log it keeps a record of
+// what it sent, so that a test can compare a capture with the readings on the line.
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -32,6 +33,7 @@ struct Options {
     long silence_after = 0;     // after n bursts, send nothing more
     long hangup_after = 0;      // after n bursts, hang up and end
     std::string link;           // a symbolic link made to the device
+    std::string log;            // a file that gets one line per burst sent
     std::uint64_t seed = 1;
     instrument_sim::OscillatorModel model;
 };
@@ -47,6 +49,8 @@ void Usage() {
                  "  --silence-after N   go silent after N bursts\n"
                  "  --hangup-after N    hang up after N bursts\n"
                  "  --link PATH         make PATH a symbolic link to the device\n"
+                 "  --log FILE          write one line per burst sent to FILE, after it went out:\n"
+                 "                      the number it carries, or \"garbage\" for one that is none\n"
                  "  --seed N            noise seed (default 1)\n"
                  "  --nominal HZ        oscillator frequency (default 1e7)\n"
                  "  --offset Y          fractional frequency offset (default 1e-9)\n"
@@ -86,6 +90,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         else if (a == "--silence-after") ok = ParseLong(v, o.silence_after);
         else if (a == "--hangup-after") ok = ParseLong(v, o.hangup_after);
         else if (a == "--link") o.link = v;
+        else if (a == "--log") o.log = v;
         else if (a == "--seed") ok = ParseLong(v, n) && (o.seed = static_cast<std::uint64_t>(n), true);
         else if (a == "--nominal") ok = ParseDouble(v, o.model.nominal_hz);
         else if (a == "--offset") ok = ParseDouble(v, o.model.frequency_offset);
@@ -105,10 +110,18 @@ std::string NumberText(double value, int decimals) {
     return std::string(buffer, r.ptr);
 }
 
-// The burst for reading `n` (1-based).
-std::string MakeBurst(const Options& o, long n, double cycles) {
-    const std::string number = o.counting ? std::to_string(n) : NumberText(cycles, 6);
-    if (o.garbage_every > 0 && n % o.garbage_every == 0) {
+// The number that reading `n` (1-based) carries.
+std::string ReadingText(const Options& o, long n, double cycles) {
+    return o.counting ? std::to_string(n) : NumberText(cycles, 6);
+}
+
+bool IsGarbage(const Options& o, long n) {
+    return o.garbage_every > 0 && n % o.garbage_every == 0;
+}
+
+// The burst for reading `n`.
+std::string MakeBurst(const Options& o, long n, const std::string& number) {
+    if (IsGarbage(o, n)) {
         if ((n / o.garbage_every) % 2 == 1) return "OVLD\r\n";
         return std::string("\xff\x00\x1b\x80\x7f", 5) + "\r\n";
     }
@@ -138,6 +151,12 @@ int main(int argc, char** argv) {
         Usage();
         return 2;
     }
+    std::FILE* log = nullptr;
+    if (!o.log.empty() && (log = std::fopen(o.log.c_str(), "w")) == nullptr) {
+        std::perror("instrument-sim: log");
+        return 1;
+    }
+
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
         std::perror("instrument-sim: pseudo-terminal");
@@ -173,7 +192,8 @@ int main(int argc, char** argv) {
             start + std::chrono::duration_cast<Clock::duration>(period * static_cast<double>(n)));
         if (o.silence_after > 0 && n > o.silence_after) continue;
         if (o.hangup_after > 0 && n > o.hangup_after) break;
-        const std::string burst = MakeBurst(o, n, oscillator.CyclesAt(o.period * n));
+        const std::string number = ReadingText(o, n, oscillator.CyclesAt(o.period * n));
+        const std::string burst = MakeBurst(o, n, number);
         bool ok;
         if (o.pause_ms >= 0) {
             const std::size_t half = burst.size() / 2;
@@ -184,7 +204,13 @@ int main(int argc, char** argv) {
             ok = WriteAll(master, burst);
         }
         if (!ok) break;
+        // Flushed line by line: a reader follows the log while the readings go on.
+        if (log != nullptr) {
+            std::fprintf(log, "%s\n", IsGarbage(o, n) ? "garbage" : number.c_str());
+            std::fflush(log);
+        }
     }
+    if (log != nullptr) std::fclose(log);
     ::close(master);
     if (!o.link.empty()) ::unlink(o.link.c_str());
     return 0;

@@ -11,8 +11,9 @@ std::string usage_text() {
            "or fractional frequency (-f), sampled every TAU0 seconds (-t, default 1.0).\n"
            "Blank lines and lines starting with # are skipped.\n"
            "\n"
-           "  -o auto1            full automatic analysis; without --plot and --csv it writes\n"
-           "                      FILE.svg and FILE.csv beside the data file\n"
+           "  -o auto1            full automatic analysis; it also writes the printed table to\n"
+           "                      FILE.txt beside the data file and, without --plot and\n"
+           "                      --csv, FILE.svg and FILE.csv there too\n"
            "  -o skip             do not wait for Enter before exiting\n"
            "  --confidence 68|95  confidence level of the intervals (default 68)\n"
            "  --plot FILE.svg     write a log-log sigma-tau plot with error bars\n"
@@ -69,10 +70,12 @@ ParsedCommandLine parse_command_line(const std::vector<std::string> &arguments) 
         }
     }
     if (!options.help && !have_file) return fail("no data file: give -p PHASE_FILE or -f FREQUENCY_FILE");
-    // The capture program's analysis button gives no output names: the automatic
-    // analysis then writes its plot and table beside the data file (names appended,
-    // so that the data file itself can never be overwritten).
+    // The capture program's analysis button gives no output names, and a program
+    // started from the desktop has no terminal to print to: the automatic analysis
+    // writes its plot, its table and the printed text beside the data file (names
+    // appended, so that the data file itself can never be overwritten).
     if (options.automatic && have_file) {
+        options.text_path = options.data_path + ".txt";
         if (options.plot_path.empty()) options.plot_path = options.data_path + ".svg";
         if (options.csv_path.empty()) options.csv_path = options.data_path + ".csv";
     }

@@ -17,6 +17,7 @@ struct Options {
     int confidence_percent = 68;   // --confidence 68|95
     std::string plot_path;         // --plot FILE.svg
     std::string csv_path;          // --csv FILE
+    std::string text_path;         // -o auto1: the printed table, also kept in a file
     bool help = false;
 };
 

@@ -48,8 +48,13 @@ int run(const Options &options) {
         std::cerr << "varnis-analyze: " << options.data_path << ": " << analysis.error << "\n";
         return 1;
     }
-    std::cout << table_text(analysis, options.data_path) << std::flush;
+    const std::string table = table_text(analysis, options.data_path);
+    std::cout << table << std::flush;
     bool written = true;
+    if (!options.text_path.empty() && write_file(options.text_path, table))
+        std::cout << "Printed table written to " << options.text_path << "\n";
+    else if (!options.text_path.empty())
+        written = false;
     if (!options.csv_path.empty() && write_file(options.csv_path, csv_text(analysis)))
         std::cout << "Table written to " << options.csv_path << "\n";
     else if (!options.csv_path.empty())
