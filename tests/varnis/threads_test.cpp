@@ -10,10 +10,10 @@
 
 #include <cmath>
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <fstream>
 #include <functional>
-#include <regex>
 #include <set>
 #include <string>
 #include <thread>
@@ -326,15 +326,22 @@ const std::vector<Case>& cases() {
 // The exports that keep library-wide state (see the head of this file).
 const std::set<std::string> kStateful = {"GenNoise", "SpectrumCalc", "MultiTaperSpectrumCalc"};
 
-// The names of every export declared in the public header.
+// The names of every export declared in the public header: each declaration starts
+// its line with VARNIS_API, and the name is the word before its first parenthesis.
 std::set<std::string> declared_exports() {
     std::ifstream header(VARNIS_HEADER_FILE);
     EXPECT_TRUE(header.is_open()) << VARNIS_HEADER_FILE;
-    const std::regex declaration(R"(^VARNIS_API\b[^(]*?\b([A-Za-z_]\w*)\s*\()");
+    const auto is_name_char = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
     std::set<std::string> names;
-    std::smatch match;
-    for (std::string line; std::getline(header, line);)
-        if (std::regex_search(line, match, declaration)) names.insert(match[1]);
+    for (std::string line; std::getline(header, line);) {
+        if (line.rfind("VARNIS_API ", 0) != 0) continue;
+        std::size_t end = line.find('(');
+        if (end == std::string::npos) continue;
+        while (end > 0 && line[end - 1] == ' ') --end;
+        std::size_t begin = end;
+        while (begin > 0 && is_name_char(line[begin - 1])) --begin;
+        names.insert(line.substr(begin, end - begin));
+    }
     return names;
 }
 
@@ -342,7 +349,6 @@ TEST(Threads, EveryExportHasAThreadCaseOrIsNamedAsStateful) {
     std::set<std::string> covered(kStateful);
     for (const auto& c : cases()) EXPECT_TRUE(covered.insert(c.name).second) << c.name << " appears twice";
     const auto declared = declared_exports();
-    EXPECT_EQ(declared.size(), 92u);
     for (const auto& name : declared) EXPECT_TRUE(covered.count(name)) << name << " has no thread case";
     for (const auto& name : covered) EXPECT_TRUE(declared.count(name)) << name << " is not an export";
 }
