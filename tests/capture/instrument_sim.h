@@ -38,6 +38,14 @@ public:
 
     const std::string& device() const { return device_; }
 
+    // Whether the simulator is still running (and so still sending every period).
+    bool Running() {
+        if (pid_ <= 0) return false;
+        if (::waitpid(pid_, nullptr, WNOHANG) == 0) return true;
+        pid_ = -1;
+        return false;
+    }
+
     void Stop() {
         if (pid_ <= 0) return;
         ::kill(pid_, SIGTERM);

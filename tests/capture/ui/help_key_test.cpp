@@ -16,27 +16,6 @@
 
 using namespace ticklog;
 
-namespace {
-
-class SilentPort : public SerialPort {
-public:
-    bool Open(const std::string& device) override { return device == "/dev/ttyS0"; }
-    bool Close() override { return true; }
-    std::size_t ReadBurst(std::span<unsigned char, kBurstBytes>) override { return 0; }
-};
-
-class NoFile : public DataFile {
-public:
-    bool CreateNew(const std::string&) override { return false; }
-    bool Overwrite(const std::string&) override { return false; }
-    bool Append(const std::string&) override { return false; }
-    bool IsOpen() const override { return false; }
-    bool Write(std::string_view) override { return false; }
-    void Release() override {}
-};
-
-}  // namespace
-
 class HelpKeyTest : public QObject {
     Q_OBJECT
 private slots:

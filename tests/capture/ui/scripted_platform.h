@@ -1,5 +1,6 @@
-// Platform stand-ins shared by the window tests: any folder is usable, settings live
-// in memory, no program starts and there is no shared memory.
+// Platform stand-ins shared by the window tests: COM1 opens but stays silent, no data
+// file opens, any folder is usable, settings live in memory, no program starts and
+// there is no shared memory.
 #pragma once
 
 #include <map>
@@ -10,9 +11,28 @@
 #include "core/data_file.h"
 #include "core/profile.h"
 #include "core/program_start.h"
+#include "core/serial_port.h"
 #include "core/shared_memory.h"
 
 namespace ticklog {
+
+// COM1 opens; no instrument sends.
+class SilentPort : public SerialPort {
+public:
+    bool Open(const std::string& device) override { return device == "/dev/ttyS0"; }
+    bool Close() override { return true; }
+    std::size_t ReadBurst(std::span<unsigned char, kBurstBytes>) override { return 0; }
+};
+
+class NoFile : public DataFile {
+public:
+    bool CreateNew(const std::string&) override { return false; }
+    bool Overwrite(const std::string&) override { return false; }
+    bool Append(const std::string&) override { return false; }
+    bool IsOpen() const override { return false; }
+    bool Write(std::string_view) override { return false; }
+    void Release() override {}
+};
 
 class AnyFolder : public Folders {
 public:
