@@ -88,12 +88,10 @@ public:
         for (std::size_t block = 0; block < holds_gap_.size(); ++block) {
             const long begin = std::max(from, first_ + static_cast<long>(block) * kSpan);
             const long end = std::min(to, first_ + static_cast<long>(block + 1) * kSpan - 1);
-            for (long k = begin; k <= end; ++k) {
-                if (is_gap(x[k])) {
-                    holds_gap_[block] = 1;
-                    break;
-                }
-            }
+            if (begin > end) continue;
+            const double* const from_sample = &x[begin];
+            const double* const past = from_sample + (end - begin + 1);
+            holds_gap_[block] = std::find(from_sample, past, 0.0) != past;  // 0.0 == -0.0
         }
     }
 
