@@ -87,16 +87,10 @@ extern "C" int CalcFreqOverlapHadamardDev(const double* data, double* sigma, int
     // i = s .. s+m-1 that have no gap; the sum slides by one i per term.
     const GapMap gaps(*y, /*reading_ends=*/false);
     SlidingWindow window(LagTriples(*y, mm, /*reading_ends=*/false, gaps), mm, y->first);
+    // A term that sums to exactly 0.0 (no usable i, or only zero differences) is
+    // left out and not counted.
     SquareSum squares;
-    window.run(squares, [](long, const WindowSum& w, SquareSum& sq) {
-        // A term that sums to exactly 0.0 (no usable i, or only zero differences)
-        // is left out and not counted; adding its 0.0 leaves the total as it is. (A
-        // window without a nonzero term sums to exactly 0.0.)
-        const double t = w.sum();
-        sq.total += t * t;
-        sq.n += t != 0.0;
-        return true;
-    });
+    window.run(squares, AddNonzeroSquare{});
     const double total = squares.total;
     const long n = squares.n;
     if (n == 0) return -1;

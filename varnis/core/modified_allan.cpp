@@ -103,12 +103,12 @@ extern "C" int CalcPhaseModSigma(const double* data, double* sigma, double tau, 
     report.open();
     const GapMap gaps(*x, /*reading_ends=*/true);
     SlidingWindow window(LagTriples(*x, mm, /*reading_ends=*/true, gaps), mm, x->first);
-    const long final_start = x->last - 3 * mm + 1;
+    const long first = x->first, final_start = x->last - 3 * mm + 1;
     SquareSum squares;
-    // Term j is the window at start first + j - 1. The runs end where a progress
-    // report is due, so the terms between reports are summed without a call.
-    for (long j = 1;; ++j) {
-        const long first = x->first, report_at = report.next_report(j);
+    // Term j is the window at start first + j - 1. A run ends at the term after which
+    // a progress report is due, so the terms between reports are summed without a call.
+    for (long j = 1;;) {
+        const long report_at = report.next_report(j);
         const long s = window.run(squares, [=](long start, const WindowSum& w, SquareSum& sq) {
             // A term without a usable triple is left out and not counted.
             if (w.used() > 0) {
@@ -117,9 +117,10 @@ extern "C" int CalcPhaseModSigma(const double* data, double* sigma, double tau, 
             }
             return start - first + 1 != report_at && !stop_requested(stop);
         });
-        j = s - first + 1;
-        report.advance(j);
+        const long done = s - first + 1;  // the last term summed
+        report.advance(done);
         if (stop_requested(stop) || s == final_start) break;
+        j = done + 1;
     }
     report.close(/*always=*/true);
     if (squares.n < 1) return -1;
@@ -197,16 +198,10 @@ extern "C" int CalcFreqModSigma(const double* data, double* sigma, int m) {
         return true;
     });
     SlidingWindow outer(PairMeans(mean.data(), mm, y->first, means), mm, y->first);
+    // A term whose sum is exactly 0.0 (no usable pair, or only zero differences) is
+    // left out and not counted.
     SquareSum squares;
-    outer.run(squares, [](long, const WindowSum& w, SquareSum& sq) {
-        // A term whose sum is exactly 0.0 (no usable pair, or only zero differences)
-        // is left out and not counted; adding its 0.0 leaves the total as it is. (A
-        // window without a nonzero term sums to exactly 0.0.)
-        const double t = w.sum();
-        sq.total += t * t;
-        sq.n += t != 0.0;
-        return true;
-    });
+    outer.run(squares, AddNonzeroSquare{});
     const double total = squares.total;
     const long n = squares.n;
     if (n == 0) return -1;

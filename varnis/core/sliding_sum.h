@@ -64,6 +64,19 @@ struct SquareSum {
     long n = 0;
 };
 
+// The visitor of the routines that count a window unless its sum is exactly 0.0 (no
+// usable term, or only terms that cancel): adds the square of its sum to `squares`.
+// Adding the 0.0 of a window left out leaves the total as it is. (A window without a
+// nonzero term sums to exactly 0.0.)
+struct AddNonzeroSquare {
+    bool operator()(long, const WindowSum& w, SquareSum& squares) const {
+        const double t = w.sum();
+        squares.total += t * t;
+        squares.n += t != 0.0;
+        return true;
+    }
+};
+
 // Distance, in starts, between two recomputations of a sliding window of m terms.
 // Every 4096 starts or more keeps the rounding of the slides to a few thousand
 // additions whatever the record's length; at least 4m apart, a recomputation (m
@@ -149,7 +162,8 @@ public:
         const bool in_used = inner && (!is_gap(t) || s + 3 * m_ - 1 == last_reading_);
         // The differences second_difference() takes, each once.
         const double pq = q - p, qr = r - q, rt = t - r;
-        return Move{Term{in_used ? rt - qr : 0.0, in_used}, Term{out_used ? qr - pq : 0.0, out_used}};
+        return Move{Term{in_used ? rt - qr : 0.0, in_used},
+                    Term{out_used ? qr - pq : 0.0, out_used}};
     }
 
     // The last start of a window of m triples inside x.
