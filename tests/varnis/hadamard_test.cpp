@@ -231,6 +231,24 @@ TEST(HadamardFreq, SlidingSumMatchesDirectSumWithGapsOffsetsAndStretches) {
     }
 }
 
+TEST(HadamardFreq, SlidingSumMatchesDirectSumAroundIsolatedGaps) {
+    // Long gap-free stretches, where the sums slide without testing each sample,
+    // broken by single gaps: next to each other, at both sides of a multiple of 256
+    // samples from the window start, and near the window ends.
+    auto y = testing_support::power_law_phase(5000, -1.0, 23, 1e-11);
+    for (auto& v : y) v += 3e-6;
+    const long first = 7, last = 4990;
+    for (long k : {first, 9L, 262L, 263L, 519L, 1800L, 3001L, last - 1, last}) y[k - 1] = 0.0;
+    auto v = make_vector(y, first, last);
+    for (long m : {1L, 2L, 3L, 85L, 255L, 256L, 257L, 600L, 1661L}) {
+        double s = 0;
+        const int n = CalcFreqOverlapHadamardDev(v.data(), &s, static_cast<int>(m));
+        const Result want = freq_overlap_hadamard_direct(y, first, last, m);
+        ASSERT_EQ(n, want.n) << "m=" << m;
+        EXPECT_NEAR(s / want.sigma, 1.0, 1e-10) << "m=" << m;
+    }
+}
+
 TEST(HadamardRefusals, ArgumentsHeadersAndGapOnlyWindows) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     auto ok = make_vector({1, 2, 4, 7, 11, 16, 22, 29});

@@ -308,6 +308,34 @@ TEST(ModSigmaSliding, MatchesDirectEvaluationOnNoiseAndLongRecords) {
     }
 }
 
+TEST(ModSigmaSliding, MatchesDirectEvaluationAroundIsolatedGaps) {
+    // Long gap-free stretches, where the sums slide without testing each sample,
+    // broken by single gaps: next to each other, at both sides of a multiple of 256
+    // samples from the window start, and at the window ends (readings there for
+    // phase, gaps for frequency).
+    auto x = testing_support::power_law_phase(5000, -2.0, 61, 1e-12);
+    for (auto& xi : x) xi += 1e-3;
+    const long first = 7, last = 4990;
+    for (long k : {first, 9L, 262L, 263L, 519L, 1800L, 3001L, last - 1, last}) x[k - 1] = 0.0;
+    auto v = make_vector(x, first, last);
+    for (long m : {1L, 2L, 3L, 85L, 255L, 256L, 257L, 600L, 1661L}) {
+        double s = 0;
+        const Outcome want = phase_mod_direct(x, first, last, 1.0, m, false);
+        ASSERT_EQ(phase_mod(v, &s, 1.0, static_cast<int>(m)), want.n) << "m=" << m;
+        EXPECT_NEAR(s / want.sigma, 1.0, 1e-10) << "m=" << m;
+    }
+    auto y = frequency_of(testing_support::power_law_phase(1600, -1.0, 62, 1e-9), 1.0);
+    const long yfirst = 5, ylast = 1590;
+    for (long k : {yfirst, 8L, 260L, 261L, 517L, 1200L, ylast}) y[k - 1] = 0.0;
+    auto f = make_vector(y, yfirst, ylast);
+    for (long m : {1L, 2L, 40L, 129L, 257L}) {
+        double s = 0;
+        const Outcome want = freq_mod_direct(y, yfirst, ylast, m);
+        ASSERT_EQ(CalcFreqModSigma(f.data(), &s, static_cast<int>(m)), want.n) << "m=" << m;
+        EXPECT_NEAR(s / want.sigma, 1.0, 1e-10) << "m=" << m;
+    }
+}
+
 TEST(ModSigmaProgress, SameCallsAndStopPointAsDirectEvaluation) {
     const auto x = gappy_record(450, 21, 0.0);  // step 4
     auto v = make_vector(x, 1, 450);

@@ -85,24 +85,20 @@ extern "C" int CalcFreqOverlapHadamardDev(const double* data, double* sigma, int
 
     // Outer term s sums the second differences y[i] - 2 y[i+m] + y[i+2m] of
     // i = s .. s+m-1 that have no gap; the sum slides by one i per term.
-    const double* sample = &(*y)[0];  // sample[k] is y[k]
-    auto difference_at = [sample, mm](long i) {
-        const double a = sample[i], b = sample[i + mm], c = sample[i + 2 * mm];
-        const bool used = !is_gap(a) && !is_gap(b) && !is_gap(c);
-        return Term{used ? second_difference(a, b, c) : 0.0, used};
-    };
-    SlidingWindow window(difference_at, mm, y->first, y->first);
-    double total = 0.0;
-    long n = 0;
-    for (long j = 1; j <= terms; ++j) {
-        if (j > 1) window.advance();
+    const GapMap gaps(*y, /*reading_ends=*/false);
+    SlidingWindow window(LagTriples(*y, mm, /*reading_ends=*/false, gaps), mm, y->first);
+    SquareSum squares;
+    window.run(squares, [](long, const WindowSum& w, SquareSum& sq) {
         // A term that sums to exactly 0.0 (no usable i, or only zero differences)
-        // is left out and not counted.
-        const double t = window.sums().sum();
-        if (window.sums().nonzero() == 0 || t == 0.0) continue;
-        total += t * t;
-        ++n;
-    }
+        // is left out and not counted; adding its 0.0 leaves the total as it is. (A
+        // window without a nonzero term sums to exactly 0.0.)
+        const double t = w.sum();
+        sq.total += t * t;
+        sq.n += t != 0.0;
+        return true;
+    });
+    const double total = squares.total;
+    const long n = squares.n;
     if (n == 0) return -1;
     *sigma = std::sqrt(total / (6.0 * static_cast<double>(mm) * static_cast<double>(mm) *
                                 static_cast<double>(n)));

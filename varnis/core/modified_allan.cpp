@@ -8,7 +8,6 @@
 // second difference, so a call costs about M operations for every m.
 #include <cmath>
 #include <cstdio>
-#include <utility>
 
 #include "core/data_vector.h"
 #include "core/differences.h"
@@ -28,51 +27,64 @@ double mod_sigma(double total, long m, double tau, long n) {
     return std::sqrt(total / (2.0 * mt * mt * static_cast<double>(n)));
 }
 
-// The second difference of the phase triple at i, used when its three points are
-// nonzero. A 0.0 is accepted as a value only where it is the window's first sample
-// (the origin of the record) or its last: there it is a reading, elsewhere a gap.
-auto phase_triple_with_gaps(const VectorView<const double>& x, long m) {
-    const double* sample = &x[0];  // sample[k] is x[k]
-    const long first = x.first, last = x.last;
-    return [sample, m, first, last](long i) {
-        const double a = sample[i], b = sample[i + m], c = sample[i + 2 * m];
-        const bool used = (!is_gap(a) && !is_gap(b) && !is_gap(c)) ||
-                          phase_term_usable({a, b, c}, i == first, i + 2 * m == last);
-        return Term{used ? second_difference(a, b, c) : 0.0, used};
-    };
-}
+// The second difference of every phase triple at lag m, every sample a value.
+class AllTriples {
+public:
+    AllTriples(const VectorView<const double>& x, long m)
+        : sample_(&x[0]), m_(m), last_(x.last) {}
 
-// The second difference of the phase triple at i, every sample a value.
-auto phase_triple(const VectorView<const double>& x, long m) {
-    const double* sample = &x[0];
-    return [sample, m](long i) {
-        return Term{second_difference(sample[i], sample[i + m], sample[i + 2 * m]), true};
-    };
-}
+    Term at(long i) const {
+        return Term{second_difference(sample_[i], sample_[i + m_], sample_[i + 2 * m_]), true};
+    }
+    Move move_to(long s) const { return Move{at(s + m_ - 1), at(s - 1)}; }
+    long final_start() const { return last_ - 3 * m_ + 1; }
+    bool moves_clear(long, long) const { return true; }
+    Move clear_move_to(long s) const { return move_to(s); }
 
-// The pair difference y[l+m] - y[l], used when both samples are nonzero.
-auto frequency_pair(const VectorView<const double>& y, long m) {
-    const double* sample = &y[0];
-    return [sample, m](long l) {
-        const double a = sample[l], b = sample[l + m];
-        const bool used = !is_gap(a) && !is_gap(b);
-        return Term{used ? b - a : 0.0, used};
-    };
-}
-
-using PairWindow =
-    SlidingWindow<decltype(frequency_pair(std::declval<VectorView<const double>>(), 1))>;
+private:
+    const double* sample_;  // sample_[k] is x[k]
+    long m_;
+    long last_;
+};
 
 // A(i), the mean of the usable pair differences of the pair window at i; an i without
 // a usable pair adds nothing. A window without gaps has m pairs: its mean is taken
 // with the reciprocal of m, computed once, since a division per term would cost more
 // than all the rest of the slide.
-Term pair_mean(const PairWindow& pairs, long m, double reciprocal_m) {
-    const WindowSum& w = pairs.sums();
+Term pair_mean(const WindowSum& w, long m, double reciprocal_m) {
     if (w.used() == m) return Term{w.sum() * reciprocal_m, true};
     if (w.used() == 0) return Term{0.0, false};
     return Term{w.sum() / static_cast<double>(w.used()), true};
 }
+
+// The outer terms of the frequency form: A(i) for i = first .. first + count - 1,
+// kept in an array; an A without a usable pair is 0.0 and adds nothing. A window of
+// them is recomputed in the order of a ring of m slots (slot (i - first) mod m),
+// the order earlier releases summed them in, so that results stay bit-identical.
+class PairMeans {
+public:
+    PairMeans(const double* mean, long m, long first, long count)
+        : mean_(mean), m_(m), first_(first), count_(count) {}
+
+    Term at(long i) const { return Term{mean_[i - first_], true}; }
+    long final_start() const { return first_ + count_ - m_; }
+    Move move_to(long s) const { return Move{at(s + m_ - 1), at(s - 1)}; }
+    bool moves_clear(long, long) const { return true; }
+    Move clear_move_to(long s) const { return move_to(s); }
+
+    void add_window(WindowSum& sums, long s) const {
+        // Slot 0 holds the i of the window with (i - first) mod m = 0.
+        const long slot0 = s + (m_ - (s - first_) % m_) % m_;
+        for (long i = slot0; i < s + m_; ++i) sums.add(at(i));
+        for (long i = s; i < slot0; ++i) sums.add(at(i));
+    }
+
+private:
+    const double* mean_;
+    long m_;
+    long first_;
+    long count_;
+};
 
 }  // namespace
 }  // namespace varnis
@@ -87,27 +99,32 @@ extern "C" int CalcPhaseModSigma(const double* data, double* sigma, double tau, 
     const long M = x->size();
     if (M < 3 * mm) return -1;
 
-    const long terms = M - 3 * mm + 1;
     ProgressReporter report(callback, progress != 0, kModSigmaTitle, M / 100, M - 3 * mm);
     report.open();
-    SlidingWindow window(phase_triple_with_gaps(*x, mm), mm, x->first, x->first);
-    double total = 0.0;
-    long n = 0;
-    for (long j = 1; j <= terms; ++j) {
-        if (j > 1) window.advance();
-        // A term without a usable triple is left out and not counted.
-        if (window.sums().used() > 0) {
-            const double s = window.sums().sum();
-            total += s * s;
-            ++n;
-        }
+    const GapMap gaps(*x, /*reading_ends=*/true);
+    SlidingWindow window(LagTriples(*x, mm, /*reading_ends=*/true, gaps), mm, x->first);
+    const long final_start = x->last - 3 * mm + 1;
+    SquareSum squares;
+    // Term j is the window at start first + j - 1. The runs end where a progress
+    // report is due, so the terms between reports are summed without a call.
+    for (long j = 1;; ++j) {
+        const long first = x->first, report_at = report.next_report(j);
+        const long s = window.run(squares, [=](long start, const WindowSum& w, SquareSum& sq) {
+            // A term without a usable triple is left out and not counted.
+            if (w.used() > 0) {
+                sq.total += w.sum() * w.sum();
+                ++sq.n;
+            }
+            return start - first + 1 != report_at && !stop_requested(stop);
+        });
+        j = s - first + 1;
         report.advance(j);
-        if (stop_requested(stop)) break;
+        if (stop_requested(stop) || s == final_start) break;
     }
     report.close(/*always=*/true);
-    if (n < 1) return -1;
-    *sigma = mod_sigma(total, mm, tau, n);
-    return static_cast<int>(n);
+    if (squares.n < 1) return -1;
+    *sigma = mod_sigma(squares.total, mm, tau, squares.n);
+    return static_cast<int>(squares.n);
 }
 
 extern "C" int CalcFastModSigma(const double* data, double* sigma, double tau, int m) {
@@ -118,13 +135,12 @@ extern "C" int CalcFastModSigma(const double* data, double* sigma, double tau, i
     if (M < 3 * mm) return -1;
 
     const long n = M - 3 * mm + 1;
-    SlidingWindow window(phase_triple(*x, mm), mm, x->first, x->first);
+    SlidingWindow window(AllTriples(*x, mm), mm, x->first);
     double total = 0.0;
-    for (long j = 1; j <= n; ++j) {
-        if (j > 1) window.advance();
-        const double s = window.sums().sum();
-        total += s * s;
-    }
+    window.run(total, [](long, const WindowSum& w, double& sum) {
+        sum += w.sum() * w.sum();
+        return true;
+    });
     *sigma = mod_sigma(total, mm, tau, n);
     return static_cast<int>(n);
 }
@@ -165,45 +181,34 @@ extern "C" int CalcFreqModSigma(const double* data, double* sigma, int m) {
     if (M + 1 < 3 * mm) return -1;
 
     // Outer term s sums A(i) over i = s .. s+m-1, where A(i) is the mean of the pair
-    // window at i. The sum slides by one A per term: the pair window gives the
-    // entering A, and the last m of them are kept in a ring, where the leaving A is
-    // found and whose contents the outer sum is recomputed from at fixed starts.
-    const long terms = M - 3 * mm + 2;
-    ScratchArray<Term> ring(static_cast<std::size_t>(mm));
-    if (!ring.ok()) return -1;
-    PairWindow pairs(frequency_pair(*y, mm), mm, y->first, y->first);
+    // window at i. The pair window slides over the record once and leaves every A in
+    // an array; the outer sum then slides over the A.
+    const long means = M - 2 * mm + 1;
+    ScratchArray<double> mean(static_cast<std::size_t>(means));
+    if (!mean.ok()) return -1;
+    const GapMap gaps(*y, /*reading_ends=*/false);
+    SlidingWindow pairs(LagPairs(*y, mm, gaps), mm, y->first);
     const double reciprocal_m = 1.0 / static_cast<double>(mm);
-    const long interval = recompute_interval(mm);
-    long since_recompute = 0;
-    long slot = 0;  // ring slot of A(s - 1), which A(s + m - 1) replaces
-    WindowSum outer;
-    for (long i = 0; i < mm; ++i) {
-        if (i > 0) pairs.advance();
-        ring[i] = pair_mean(pairs, mm, reciprocal_m);
-        outer.add(ring[i]);
-    }
-    double total = 0.0;
-    long n = 0;
-    for (long j = 1; j <= terms; ++j) {
-        if (j > 1) {
-            pairs.advance();  // to i = s + m - 1
-            const Term entering = pair_mean(pairs, mm, reciprocal_m);
-            outer.slide(entering, ring[slot]);
-            ring[slot] = entering;
-            if (++slot == mm) slot = 0;
-            if (++since_recompute == interval) {
-                since_recompute = 0;
-                outer.clear();
-                for (long k = 0; k < mm; ++k) outer.add(ring[k]);
-            }
-        }
+    double* const mean_of = mean.data();  // mean_of[i - first] is A(i)
+    const long first = y->first;
+    int no_state = 0;
+    pairs.run(no_state, [=](long i, const WindowSum& w, int&) {
+        mean_of[i - first] = pair_mean(w, mm, reciprocal_m).value;
+        return true;
+    });
+    SlidingWindow outer(PairMeans(mean.data(), mm, y->first, means), mm, y->first);
+    SquareSum squares;
+    outer.run(squares, [](long, const WindowSum& w, SquareSum& sq) {
         // A term whose sum is exactly 0.0 (no usable pair, or only zero differences)
-        // is left out and not counted.
-        const double t = outer.sum();
-        if (outer.nonzero() == 0 || t == 0.0) continue;
-        total += t * t;
-        ++n;
-    }
+        // is left out and not counted; adding its 0.0 leaves the total as it is. (A
+        // window without a nonzero term sums to exactly 0.0.)
+        const double t = w.sum();
+        sq.total += t * t;
+        sq.n += t != 0.0;
+        return true;
+    });
+    const double total = squares.total;
+    const long n = squares.n;
     if (n == 0) return -1;
     *sigma = mod_sigma(total, mm, 1.0, n);
     return static_cast<int>(n);

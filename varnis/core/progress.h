@@ -6,6 +6,8 @@
 // routines, so the reporter takes the flag and each routine chooses when to close.
 #pragma once
 
+#include <climits>
+
 #include "varnis.h"
 
 namespace varnis {
@@ -34,6 +36,15 @@ public:
             last_reported_ = index;
         }
     }
+
+    // The first index from `index` on at which advance() reports; past every index
+    // when reporting is off. Lets a routine run the iterations in between without
+    // a call.
+    long next_report(long index) const {
+        if (!enabled_ || !callback_) return kNoReport;
+        return index - last_reported_ >= step_ ? index : last_reported_ + step_;
+    }
+    static constexpr long kNoReport = LONG_MAX;
 
     // Restarts the "last reported" index, for routines that report per level.
     void restart(long step, long span) {

@@ -9,6 +9,11 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
+
+#include "core/data_vector.h"
+#include "core/differences.h"
+#include "core/scratch.h"
 
 namespace varnis {
 
@@ -53,51 +58,263 @@ private:
     long nonzero_ = 0;
 };
 
+// The sum of the squares of the window sums a routine counts, and their number.
+struct SquareSum {
+    double total = 0.0;
+    long n = 0;
+};
+
 // Distance, in starts, between two recomputations of a sliding window of m terms.
-// At least 4m apart, a recomputation costs at most a quarter term per start.
+// Every 4096 starts or more keeps the rounding of the slides to a few thousand
+// additions whatever the record's length; at least 4m apart, a recomputation (m
+// terms) costs at most a quarter term per start.
 inline long recompute_interval(long m) { return std::max(4096L, 4 * m); }
 
-// The window of the m terms term(s) .. term(s+m-1), for s = origin, origin + 1, ...
-// Recomputed from its terms whenever s - origin is a multiple of the recompute
-// interval, so two windows over the same terms with the same origin hold
-// bit-identical sums at the same start.
-template <class TermAt>
-class SlidingWindow {
+// Which stretches of kSpan samples of a window hold a gap, found in one scan, so that
+// a window moves through the stretches without gaps with no test per sample. With
+// reading_ends (phase data) the window's first and last samples count as readings,
+// as they do in every move. Without the memory for the map, every stretch counts as
+// holding a gap: the moves then test every sample and give the same sums.
+class GapMap {
 public:
-    SlidingWindow(TermAt term, long m, long origin, long start)
-        : term_(term), m_(m), interval_(recompute_interval(m)), start_(start) {
-        // Starts since the last recomputation point origin + k * interval.
-        const long offset = (start - origin) % interval_;
-        since_recompute_ = offset < 0 ? offset + interval_ : offset;
-        recompute();
-    }
+    static constexpr long kSpan = 256;
 
-    // Moves the window one term on.
-    void advance() {
-        ++start_;
-        if (++since_recompute_ == interval_) {
-            since_recompute_ = 0;
-            recompute();
-        } else {
-            sums_.slide(term_(start_ + m_ - 1), term_(start_ - 1));
+    GapMap(const VectorView<const double>& x, bool reading_ends)
+        : first_(x.first), last_(x.last),
+          holds_gap_(static_cast<std::size_t>((x.size() + kSpan - 1) / kSpan)) {
+        if (!holds_gap_.ok()) return;
+        const long from = reading_ends ? x.first + 1 : x.first;
+        const long to = reading_ends ? x.last - 1 : x.last;
+        for (std::size_t block = 0; block < holds_gap_.size(); ++block) {
+            const long begin = std::max(from, first_ + static_cast<long>(block) * kSpan);
+            const long end = std::min(to, first_ + static_cast<long>(block + 1) * kSpan - 1);
+            for (long k = begin; k <= end; ++k) {
+                if (is_gap(x[k])) {
+                    holds_gap_[block] = 1;
+                    break;
+                }
+            }
         }
     }
 
-    long start() const { return start_; }
-    const WindowSum& sums() const { return sums_; }
-
-private:
-    void recompute() {
-        sums_.clear();
-        for (long i = start_; i < start_ + m_; ++i) sums_.add(term_(i));
+    // Whether samples a .. b of the window (those past its last sample left out) are
+    // all readings.
+    bool clear(long a, long b) const {
+        if (!holds_gap_.ok()) return false;
+        b = std::min(b, last_);
+        for (long block = (a - first_) / kSpan; block <= (b - first_) / kSpan; ++block)
+            if (holds_gap_[static_cast<std::size_t>(block)]) return false;
+        return true;
     }
 
-    TermAt term_;
+private:
+    long first_;
+    long last_;
+    ScratchArray<unsigned char> holds_gap_;
+};
+
+// The entering and the leaving term of one move of a window.
+struct Move {
+    Term in;
+    Term out;
+};
+
+// Second differences of points at lag m: term i is x[i+2m] - 2 x[i+m] + x[i], used
+// when none of its three points is a gap. With reading_ends set (phase data), the
+// window's first and last points are readings even when 0.0, but only where a triple
+// has no other 0.0.
+class LagTriples {
+public:
+    // gaps: the map of x made with the same reading_ends.
+    LagTriples(const VectorView<const double>& x, long m, bool reading_ends, const GapMap& gaps)
+        : sample_(&x[0]), m_(m), first_(x.first), last_(x.last), reading_ends_(reading_ends),
+          first_reading_(reading_ends ? x.first : 0), last_reading_(reading_ends ? x.last : 0),
+          gaps_(&gaps) {}
+
+    Term at(long i) const {
+        const double a = sample_[i], b = sample_[i + m_], c = sample_[i + 2 * m_];
+        bool used = !is_gap(a) && !is_gap(b) && !is_gap(c);
+        if (!used && reading_ends_)
+            used = phase_term_usable({a, b, c}, i == first_, i + 2 * m_ == last_);
+        return Term{used ? second_difference(a, b, c) : 0.0, used};
+    }
+
+    // The move to start s: term s+m-1 enters, term s-1 leaves. The two triples share
+    // two points, so four samples give both. The leaving triple lies before the
+    // entering one, so it is never the window's last triple and the entering one never
+    // its first: the end exception reduces to "point first (last) is a reading".
+    Move move_to(long s) const {
+        const double p = sample_[s - 1], q = sample_[s + m_ - 1], r = sample_[s + 2 * m_ - 1],
+                     t = sample_[s + 3 * m_ - 1];
+        const bool inner = !is_gap(q) && !is_gap(r);
+        const bool out_used = inner && (!is_gap(p) || s - 1 == first_reading_);
+        const bool in_used = inner && (!is_gap(t) || s + 3 * m_ - 1 == last_reading_);
+        // The differences second_difference() takes, each once.
+        const double pq = q - p, qr = r - q, rt = t - r;
+        return Move{Term{in_used ? rt - qr : 0.0, in_used}, Term{out_used ? qr - pq : 0.0, out_used}};
+    }
+
+    // The last start of a window of m triples inside x.
+    long final_start() const { return last_ - 3 * m_ + 1; }
+
+    // Whether the moves to starts s .. end - 1 meet no gap.
+    bool moves_clear(long s, long end) const {
+        return gaps_->clear(s - 1, end - 2) && gaps_->clear(s + m_ - 1, end + m_ - 2) &&
+               gaps_->clear(s + 2 * m_ - 1, end + 2 * m_ - 2) &&
+               gaps_->clear(s + 3 * m_ - 1, end + 3 * m_ - 2);
+    }
+
+    // move_to(s) where moves_clear() holds: every triple is used.
+    Move clear_move_to(long s) const {
+        const double p = sample_[s - 1], q = sample_[s + m_ - 1], r = sample_[s + 2 * m_ - 1],
+                     t = sample_[s + 3 * m_ - 1];
+        const double pq = q - p, qr = r - q, rt = t - r;
+        return Move{Term{rt - qr, true}, Term{qr - pq, true}};
+    }
+
+private:
+    const double* sample_;  // sample_[k] is x[k]
+    long m_;
+    long first_;
+    long last_;
+    bool reading_ends_;
+    // The points a move takes as readings even when 0.0; 0 is no point of a window.
+    long first_reading_;
+    long last_reading_;
+    const GapMap* gaps_;
+};
+
+// Differences of points at lag m: term l is y[l+m] - y[l], used when neither point
+// is a gap.
+class LagPairs {
+public:
+    // gaps: the map of y made without reading ends.
+    LagPairs(const VectorView<const double>& y, long m, const GapMap& gaps)
+        : sample_(&y[0]), m_(m), last_(y.last), gaps_(&gaps) {}
+
+    // The last start of a window of m pairs inside y.
+    long final_start() const { return last_ - 2 * m_ + 1; }
+
+    Term at(long l) const {
+        const double a = sample_[l], b = sample_[l + m_];
+        const bool used = !is_gap(a) && !is_gap(b);
+        return Term{used ? b - a : 0.0, used};
+    }
+
+    // The move to start s: pair s+m-1 enters, pair s-1 leaves; they share a point.
+    Move move_to(long s) const {
+        const double p = sample_[s - 1], q = sample_[s + m_ - 1], r = sample_[s + 2 * m_ - 1];
+        const bool out_used = !is_gap(p) && !is_gap(q);
+        const bool in_used = !is_gap(q) && !is_gap(r);
+        return Move{Term{in_used ? r - q : 0.0, in_used}, Term{out_used ? q - p : 0.0, out_used}};
+    }
+
+    // Whether the moves to starts s .. end - 1 meet no gap.
+    bool moves_clear(long s, long end) const {
+        return gaps_->clear(s - 1, end - 2) && gaps_->clear(s + m_ - 1, end + m_ - 2) &&
+               gaps_->clear(s + 2 * m_ - 1, end + 2 * m_ - 2);
+    }
+
+    // move_to(s) where moves_clear() holds: both pairs are used.
+    Move clear_move_to(long s) const {
+        const double p = sample_[s - 1], q = sample_[s + m_ - 1], r = sample_[s + 2 * m_ - 1];
+        return Move{Term{r - q, true}, Term{q - p, true}};
+    }
+
+private:
+    const double* sample_;
+    long m_;
+    long last_;
+    const GapMap* gaps_;
+};
+
+// The windows of the m terms terms.at(s) .. terms.at(s+m-1), for s = origin,
+// origin + 1, ... up to terms.final_start(), each given to a visitor. The sum is
+// recomputed from its terms whenever s - origin is a multiple of the recompute
+// interval, so two runs over the same terms from the same origin hold bit-identical
+// sums at the same start. `terms` gives at(i); move_to(s), the same terms as
+// at(s+m-1) and at(s-1); moves_clear(s, end), whether the moves to starts
+// s .. end - 1 meet no gap; clear_move_to(s), move_to(s) for such a move; and
+// optionally add_window(sums, s), which adds the terms of the window at s in an
+// order of its own.
+template <class Terms>
+class SlidingWindow {
+public:
+    // Starts checked for gaps at once.
+    static constexpr long kStretch = GapMap::kSpan;
+
+    SlidingWindow(Terms terms, long m, long origin)
+        : terms_(terms), m_(m), interval_(recompute_interval(m)), origin_(origin),
+          final_start_(terms.final_start()), next_(origin) {}
+
+    // Calls visit(s, sums, state) for the starts s from the first not yet visited,
+    // in order, until visit returns false or the final start is visited. Returns the
+    // last start visited; a further run goes on from the next. The visitor keeps
+    // what it sums in `state`, which the run holds in registers. Kept out of line so
+    // that no call of the caller's (a progress report) lands in its loop and makes
+    // the compiler keep the sums in memory.
+    template <class State, class Visit>
+    [[gnu::noinline]] long run(State& state, Visit&& visit) {
+        State running = state;
+        const Terms terms = terms_;  // a local copy, which the compiler keeps in registers
+        WindowSum sums = sums_;
+        long since_recompute = since_recompute_;
+        long s = next_;
+        bool more = true;
+        if (s == origin_) {
+            add_terms(terms, sums, s);
+            more = visit(s, sums, running);
+            ++s;
+        }
+        // Stretch by stretch: where no move meets a gap, the moves skip the tests.
+        while (more && s <= final_start_) {
+            const long end = std::min(s + kStretch, final_start_ + 1);
+            const auto slide_to = [&](auto move) {
+                for (; s < end;) {
+                    if (++since_recompute == interval_) {
+                        since_recompute = 0;
+                        sums.clear();
+                        add_terms(terms, sums, s);
+                    } else {
+                        const Move step = move(s);
+                        sums.slide(step.in, step.out);
+                    }
+                    if (!visit(s++, sums, running)) return false;
+                }
+                return true;
+            };
+            if (terms.moves_clear(s, end))
+                more = slide_to([&terms](long t) { return terms.clear_move_to(t); });
+            else
+                more = slide_to([&terms](long t) { return terms.move_to(t); });
+        }
+        state = running;
+        sums_ = sums;
+        since_recompute_ = since_recompute;
+        next_ = s;
+        return s - 1;
+    }
+
+private:
+    // The window at start, from its terms: in order, or in the order the terms keep
+    // when they give add_window().
+    void add_terms(const Terms& terms, WindowSum& sums, long start) const {
+        if constexpr (requires { terms.add_window(sums, start); }) {
+            terms.add_window(sums, start);
+        } else {
+            for (long i = start; i < start + m_; ++i) sums.add(terms.at(i));
+        }
+    }
+
+    Terms terms_;
     long m_;
     long interval_;
-    long start_;
-    long since_recompute_;
+    long origin_;
+    long final_start_;
+    // Where the last run stopped: the sums at start next_ - 1.
+    long next_;
     WindowSum sums_;
+    long since_recompute_ = 0;
 };
 
 }  // namespace varnis
