@@ -389,7 +389,7 @@ def killed_case(folder, desktop):
     work = folder / "work"
     work.mkdir()
     data_path, sent_path, link = work / "Ticklog.dat", work / "sent.log", work / "instrument"
-    sim = subprocess.Popen([str(BIN / "instrument-sim"), "--period", "0.2", "--link", str(link),
+    sim = subprocess.Popen([str(BIN / "instrument-sim"), "--period", "0.4", "--link", str(link),
                             "--log", str(sent_path)], stdout=subprocess.PIPE, stdin=subprocess.DEVNULL)
     program = None
     try:
@@ -402,7 +402,7 @@ def killed_case(folder, desktop):
 
         reader = DataFileReader(data_path)
         desktop.keys(window, "alt+s")
-        reader.wait_for_records(15, 30)
+        reader.wait_for_records(12, 30)
         sent_before_kill = sent_path.read_text().split("\n")[:-1]
         os.kill(program.process.pid, signal.SIGKILL)
         code = program.process.wait(10)
