@@ -327,7 +327,7 @@ def main():
             for i, s in enumerate(list_):
                 data = bytes([names.index(name)]) + bytes(s.data)
                 assert len(data) < 4096, (name, len(data))
-                with open(os.path.join(folder, f"{name}-{i + 1}"), "wb") as f:
+                with open(os.path.join(folder, f"export{names.index(name):02d}-{i + 1}"), "wb") as f:
                     f.write(data)
                 total += len(data)
         print(f"varnis_fuzz_{target}: {sum(len(v) for v in seeds.values())} seeds")
