@@ -274,31 +274,17 @@ public:
         long s = next_;
         bool more = true;
         if (s == origin_) {
-            add_terms(terms, sums, s);
+            sums = window_at(terms, s);
             more = visit(s, sums, running);
             ++s;
         }
         // Stretch by stretch: where no move meets a gap, the moves skip the tests.
         while (more && s <= final_start_) {
             const long end = std::min(s + kStretch, final_start_ + 1);
-            const auto slide_to = [&](auto move) {
-                for (; s < end;) {
-                    if (++since_recompute == interval_) {
-                        since_recompute = 0;
-                        sums.clear();
-                        add_terms(terms, sums, s);
-                    } else {
-                        const Move step = move(s);
-                        sums.slide(step.in, step.out);
-                    }
-                    if (!visit(s++, sums, running)) return false;
-                }
-                return true;
-            };
             if (terms.moves_clear(s, end))
-                more = slide_to([&terms](long t) { return terms.clear_move_to(t); });
+                more = slide<true>(terms, end, s, sums, since_recompute, running, visit);
             else
-                more = slide_to([&terms](long t) { return terms.move_to(t); });
+                more = slide<false>(terms, end, s, sums, since_recompute, running, visit);
         }
         state = running;
         sums_ = sums;
@@ -308,14 +294,38 @@ public:
     }
 
 private:
+    // Moves the window to the starts s .. end - 1 and visits each; false when the
+    // visitor asks to stop. Inlined into run() with every argument a local of it, so
+    // that the sums stay in registers: no address of them leaves run().
+    template <bool kClear, class State, class Visit>
+    [[gnu::always_inline]] bool slide(const Terms& terms, long end, long& s, WindowSum& sums,
+                                      long& since_recompute, State& running,
+                                      Visit& visit) const {
+        for (; s < end;) {
+            if (++since_recompute == interval_) {
+                since_recompute = 0;
+                sums = window_at(terms, s);
+            } else {
+                const Move step = kClear ? terms.clear_move_to(s) : terms.move_to(s);
+                sums.slide(step.in, step.out);
+            }
+            if (!visit(s++, sums, running)) return false;
+        }
+        return true;
+    }
+
     // The window at start, from its terms: in order, or in the order the terms keep
-    // when they give add_window().
-    void add_terms(const Terms& terms, WindowSum& sums, long start) const {
+    // when they give add_window(). Returned by value and kept out of line: it runs
+    // once per recompute interval, and taking the running sums by reference would
+    // keep them in memory for the whole run.
+    [[gnu::noinline]] WindowSum window_at(const Terms terms, long start) const {
+        WindowSum sums;
         if constexpr (requires { terms.add_window(sums, start); }) {
             terms.add_window(sums, start);
         } else {
             for (long i = start; i < start + m_; ++i) sums.add(terms.at(i));
         }
+        return sums;
     }
 
     Terms terms_;
