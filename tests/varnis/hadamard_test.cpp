@@ -238,9 +238,9 @@ TEST(HadamardFreq, SlidingSumMatchesDirectSumAroundIsolatedGaps) {
     auto y = testing_support::power_law_phase(5000, -1.0, 23, 1e-11);
     for (auto& v : y) v += 3e-6;
     const long first = 7, last = 4990;
-    for (long k : {first, 9L, 262L, 263L, 519L, 1800L, 3001L, last - 1, last}) y[k - 1] = 0.0;
+    for (long k : testing_support::isolated_gap_samples(first, last)) y[k - 1] = 0.0;
     auto v = make_vector(y, first, last);
-    for (long m : {1L, 2L, 3L, 85L, 255L, 256L, 257L, 600L, 1661L}) {
+    for (long m : testing_support::stretch_edge_factors()) {
         double s = 0;
         const int n = CalcFreqOverlapHadamardDev(v.data(), &s, static_cast<int>(m));
         const Result want = freq_overlap_hadamard_direct(y, first, last, m);

@@ -316,9 +316,9 @@ TEST(ModSigmaSliding, MatchesDirectEvaluationAroundIsolatedGaps) {
     auto x = testing_support::power_law_phase(5000, -2.0, 61, 1e-12);
     for (auto& xi : x) xi += 1e-3;
     const long first = 7, last = 4990;
-    for (long k : {first, 9L, 262L, 263L, 519L, 1800L, 3001L, last - 1, last}) x[k - 1] = 0.0;
+    for (long k : testing_support::isolated_gap_samples(first, last)) x[k - 1] = 0.0;
     auto v = make_vector(x, first, last);
-    for (long m : {1L, 2L, 3L, 85L, 255L, 256L, 257L, 600L, 1661L}) {
+    for (long m : testing_support::stretch_edge_factors()) {
         double s = 0;
         const Outcome want = phase_mod_direct(x, first, last, 1.0, m, false);
         ASSERT_EQ(phase_mod(v, &s, 1.0, static_cast<int>(m)), want.n) << "m=" << m;

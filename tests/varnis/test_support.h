@@ -91,6 +91,21 @@ inline double least_squares_slope(const std::vector<double>& x, const std::vecto
     return (m * sxy - sx * sy) / (m * sxx - sx * sx);
 }
 
+// Samples of a window first..last (at least 3002 samples long) to make single gaps
+// of, for the routines whose sums slide over gap-free stretches of 256 samples
+// without testing each sample: next to each other, at both sides of a multiple of
+// 256 samples from the window start, inside, and at the window's ends.
+inline std::vector<long> isolated_gap_samples(long first, long last) {
+    return {first, 9, 262, 263, 519, 1800, 3001, last - 1, last};
+}
+
+// Averaging factors for those records: small, at both sides of the 256-sample
+// stretch, and large.
+inline const std::vector<long>& stretch_edge_factors() {
+    static const std::vector<long> factors = {1, 2, 3, 85, 255, 256, 257, 600, 1661};
+    return factors;
+}
+
 // The five classic power-law noises by their phase exponent beta.
 inline const std::vector<double>& noise_betas() {
     static const std::vector<double> betas = {0.0, -1.0, -2.0, -3.0, -4.0};
