@@ -17,6 +17,7 @@
 
 #include "core/control_ids.h"
 #include "core/window_controller.h"
+#include "fake_view.h"
 #include "platform/data_file_posix.h"
 #include "platform/ini_file.h"
 #include "platform/program_start_posix.h"
@@ -27,55 +28,19 @@ namespace ticklog::testing {
 
 // Records what the window shows; message boxes take their default answer unless
 // `answers` says otherwise; each pump runs `on_pump` (the user's clicks).
-class ScriptedWindow : public WindowView {
+class ScriptedWindow : public RecordingView<WindowView> {
 public:
-    std::map<int, std::string> texts;
-    std::map<int, bool> enabled;
-    std::vector<std::string> status;      // the list as it stands (newest Size lines)
     std::vector<std::string> all_status;  // every line ever added
-    std::vector<std::string> ports;
-    int selected_port = -1;
-    std::vector<MessageBoxRequest> boxes;
-    std::vector<Answer> answers;
     std::function<void(int pump)> on_pump;
     std::function<void(const std::string& line)> on_status;
     int pumps = 0;
     bool closed = false;
 
-    Answer MessageBox(const MessageBoxRequest& request) override {
-        boxes.push_back(request);
-        if (answers.empty()) return request.default_answer;
-        const Answer a = answers.front();
-        answers.erase(answers.begin());
-        return a;
-    }
-    void SetText(int control, const std::string& text) override { texts[control] = text; }
-    std::string Text(int control) const override {
-        const auto it = texts.find(control);
-        return it == texts.end() ? std::string() : it->second;
-    }
-    void SetCaption(const std::string&) override {}
-    void SetEnabled(int control, bool on) override { enabled[control] = on; }
-    void SetChecked(int, bool) override {}
-    void SetVisible(int, bool) override {}
-    void SetFocus(int) override {}
-    bool IsMinimized() const override { return false; }
     void AppendStatusLine(const std::string& line) override {
-        status.push_back(line);
+        RecordingView::AppendStatusLine(line);
         all_status.push_back(line);
         if (on_status) on_status(line);
     }
-    void RemoveFirstStatusLine() override { status.erase(status.begin()); }
-    int StatusLineCount() const override { return static_cast<int>(status.size()); }
-    void SelectStatusLine(int) override {}
-    void SetPortEntries(const std::vector<std::string>& entries) override { ports = entries; }
-    void SelectPortEntry(int index) override {
-        selected_port = index >= 0 && index < static_cast<int>(ports.size()) ? index : -1;
-    }
-    std::string SelectedPortEntry() const override {
-        return selected_port < 0 ? std::string() : ports[static_cast<std::size_t>(selected_port)];
-    }
-    void OpenHelp(const std::string&) override {}
     void PumpEvents() override {
         ++pumps;
         if (on_pump) on_pump(pumps);

@@ -36,7 +36,7 @@ struct Link {
     std::vector<std::string> lines;
     StatusReport report = [this](const std::string& l) { lines.push_back(l); };
     Link() {
-        view.port_entries = PortList();
+        view.ports = PortList();
         state.Devices = {"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS3"};
     }
 };
@@ -53,7 +53,7 @@ TEST(PortList, FourEntriesAndTheirDevices) {
 
 TEST(OpenPort, ReportsAndDrivesIndicatorAndStart) {
     Link l;
-    l.view.port_index = 0;
+    l.view.selected_port = 0;
     EXPECT_TRUE(OpenPort(l.state, l.port, l.view, l.report));
     EXPECT_EQ(l.state.PortName, "COM1");
     EXPECT_TRUE(l.state.PortOpen);
@@ -83,9 +83,9 @@ TEST(OpenPort, CommOutsideOneToFourSelectsNothingAndFails) {
 
 TEST(SelectPort, ClosesTheOldPortThenOpensTheNew) {
     Link l;
-    l.view.port_index = 0;
+    l.view.selected_port = 0;
     OpenPort(l.state, l.port, l.view, l.report);
-    l.view.port_index = 2;
+    l.view.selected_port = 2;
     SelectPort(l.state, "COM3", l.port, l.view, l.report);
     EXPECT_EQ(l.state.Comm, 3);
     EXPECT_EQ(l.state.PortName, "COM3");
@@ -94,16 +94,16 @@ TEST(SelectPort, ClosesTheOldPortThenOpensTheNew) {
 
     // A port that was never opened is not closed; a failed release is reported.
     l.port.open_works = false;
-    l.view.port_index = 3;
+    l.view.selected_port = 3;
     SelectPort(l.state, "COM4", l.port, l.view, l.report);
     l.port.close_works = false;
-    l.view.port_index = 1;
+    l.view.selected_port = 1;
     SelectPort(l.state, "COM2", l.port, l.view, l.report);
     EXPECT_EQ(l.lines, (std::vector<std::string>{"COM1 Opened", "COM1 Closed", "COM3 Opened",
                                                  "COM3 Closed", "Could not open COM4",
                                                  "Could not open COM2"}));
     l.port.open_works = true;
-    l.view.port_index = 0;
+    l.view.selected_port = 0;
     SelectPort(l.state, "COM1", l.port, l.view, l.report);
     SelectPort(l.state, "COM1", l.port, l.view, l.report);
     EXPECT_EQ(l.lines.back(), "COM1 Opened");

@@ -123,8 +123,8 @@ TEST(SerialPort, SecondUserOfThePortIsRefused) {
 
     // Through the window's rules the second program reports the failure.
     testing::FakeView view;
-    view.port_entries = PortList();
-    view.port_index = 1;
+    view.ports = PortList();
+    view.selected_port = 1;
     PortState state;
     state.Comm = 2;
     state.Devices = {"/dev/null", sim.device(), "", ""};

@@ -9,61 +9,29 @@
 #include <set>
 
 #include "core/control_ids.h"
+#include "fake_view.h"
 
 namespace ticklog {
 namespace {
 
 // A window whose message boxes answer from a script and whose event pump runs
 // a scripted action (the user's clicks) each time the run loop pumps.
-class FakeView : public WindowView {
+class FakeView : public testing::RecordingView<WindowView> {
 public:
-    std::map<int, std::string> texts;
-    std::map<int, bool> enabled, checked, visible;
+    std::map<int, bool> visible;
     std::string caption = kWindowCaption;
     int focus = 0;
     bool minimized = false;
-    std::vector<std::string> status;
-    std::vector<std::string> ports;
-    int selected_port = -1;
-    std::vector<MessageBoxRequest> boxes;
-    std::deque<Answer> answers;
-    std::function<void(const MessageBoxRequest&)> while_box_shown;
     std::function<void(int pump)> on_pump;
     int pumps = 0, pump_depth = 0, max_pump_depth = 0;
     std::vector<std::string> help;
     std::vector<PlotPicture> plots;
     int exit_code = -1;
 
-    Answer MessageBox(const MessageBoxRequest& request) override {
-        boxes.push_back(request);
-        if (while_box_shown) while_box_shown(request);
-        if (answers.empty()) return request.default_answer;
-        const Answer a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    void SetText(int control, const std::string& text) override { texts[control] = text; }
-    std::string Text(int control) const override {
-        auto it = texts.find(control);
-        return it == texts.end() ? std::string() : it->second;
-    }
     void SetCaption(const std::string& text) override { caption = text; }
-    void SetEnabled(int control, bool on) override { enabled[control] = on; }
-    void SetChecked(int control, bool on) override { checked[control] = on; }
     void SetVisible(int control, bool on) override { visible[control] = on; }
     void SetFocus(int control) override { focus = control; }
     bool IsMinimized() const override { return minimized; }
-    void AppendStatusLine(const std::string& line) override { status.push_back(line); }
-    void RemoveFirstStatusLine() override { status.erase(status.begin()); }
-    int StatusLineCount() const override { return static_cast<int>(status.size()); }
-    void SelectStatusLine(int) override {}
-    void SetPortEntries(const std::vector<std::string>& entries) override { ports = entries; }
-    void SelectPortEntry(int index) override {
-        selected_port = index >= 0 && index < static_cast<int>(ports.size()) ? index : -1;
-    }
-    std::string SelectedPortEntry() const override {
-        return selected_port < 0 ? std::string() : ports[static_cast<std::size_t>(selected_port)];
-    }
     void OpenHelp(const std::string& path) override { help.push_back(path); }
     void PumpEvents() override {
         ++pumps;
