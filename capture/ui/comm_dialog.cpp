@@ -158,7 +158,9 @@ void CommDialog::BuildControls() {
 
     label(IDC_AXIS_TEXT, "", 8, 133, 220, 8);
     label(IDC_STATS_TEXT, "", 8, 141, 220, 10);
-    QLabel* prompt = label(IDC_PROMPT, "Press Start to capture data.", 183, 29, 42, 16);
+    // Four units taller than the template's two lines, down to the frame's edge: the
+    // prompt after a cancelled Start needs three lines in a desktop font.
+    QLabel* prompt = label(IDC_PROMPT, "Press Start to capture data.", 183, 29, 42, 20);
     prompt->setWordWrap(true);
 
     auto* picture = new QLabel(this);
