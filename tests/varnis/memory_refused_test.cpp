@@ -7,10 +7,8 @@
 // this program replaces the array forms so that a test can refuse those requests.
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <cstdlib>
 #include <new>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -34,6 +32,7 @@ void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); 
 
 namespace {
 
+using testing_support::gappy_record;
 using testing_support::make_vector;
 
 // Refuses the library's working storage while it lives.
@@ -43,21 +42,6 @@ struct NoScratchMemory {
     NoScratchMemory(const NoScratchMemory&) = delete;
     NoScratchMemory& operator=(const NoScratchMemory&) = delete;
 };
-
-// A record of `count` samples around `offset` with scattered and clustered gaps and
-// gaps at both ends, long enough for the sums to slide across many 256-sample
-// stretches and recompute points.
-std::vector<double> gappy_record(std::size_t count, std::uint64_t seed, double offset) {
-    std::mt19937_64 rng(seed);
-    std::normal_distribution<double> noise(0.0, 1e-9);
-    std::uniform_real_distribution<double> unit(0.0, 1.0);
-    std::vector<double> v(count);
-    for (auto& s : v) s = unit(rng) < 0.002 ? 0.0 : offset + noise(rng);
-    v.front() = 0.0;
-    v.back() = 0.0;
-    for (std::size_t k = count / 3; k < count / 3 + 40; ++k) v[k] = 0.0;
-    return v;
-}
 
 struct Result {
     int n = 0;
@@ -87,8 +71,8 @@ Result freq_overlap_hadamard(const std::vector<double>& v, int m) {
 }
 
 TEST(ScratchRefused, SlidingSumsWithoutTheGapMapGiveTheSameResults) {
-    const auto x = gappy_record(20000, 3, 1e-3);
-    const auto y = gappy_record(20000, 4, 2e-6);
+    const auto x = gappy_record(20000, 3, 1e-3, 0.002);
+    const auto y = gappy_record(20000, 4, 2e-6, 0.002);
     for (long first : {1L, 37L}) {
         const auto xv = make_vector(x, first, 19990);
         const auto yv = make_vector(y, first, 19990);

@@ -13,6 +13,7 @@
 #include "test_support.h"
 #include "varnis.h"
 
+using testing_support::gappy_record;
 using testing_support::make_vector;
 
 namespace {
@@ -131,21 +132,6 @@ std::vector<double> frequency_of(const std::vector<double>& x, double tau0) {
     std::vector<double> y;
     for (std::size_t k = 1; k < x.size(); ++k) y.push_back((x[k] - x[k - 1]) / tau0);
     return y;
-}
-
-// A random record with about 5 % gaps, one at each end and stretches of gaps and of
-// a repeated value (where frequency terms sum to exactly 0.0).
-std::vector<double> gappy_record(std::size_t count, std::uint64_t seed, double offset) {
-    std::mt19937_64 rng(seed);
-    std::normal_distribution<double> noise(0.0, 1e-9);
-    std::uniform_real_distribution<double> unit(0.0, 1.0);
-    std::vector<double> v(count);
-    for (auto& s : v) s = unit(rng) < 0.05 ? 0.0 : offset + noise(rng);
-    v.front() = 0.0;
-    v.back() = 0.0;
-    for (std::size_t k = count / 3; k < count / 3 + 12; ++k) v[k] = 0.0;
-    for (std::size_t k = count / 2; k < count / 2 + 15; ++k) v[k] = offset + 3e-9;
-    return v;
 }
 
 TEST(ModSigmaLengths, RefusalsAndTheShortestWindows) {

@@ -91,6 +91,23 @@ inline double least_squares_slope(const std::vector<double>& x, const std::vecto
     return (m * sxy - sx * sy) / (m * sxx - sx * sx);
 }
 
+// A random record around `offset` with a share `gap_share` of gaps, one at each end,
+// a stretch of gaps and a stretch of a repeated value (where frequency terms sum to
+// exactly 0.0).
+inline std::vector<double> gappy_record(std::size_t count, std::uint64_t seed, double offset,
+                                        double gap_share = 0.05) {
+    std::mt19937_64 rng(seed);
+    std::normal_distribution<double> noise(0.0, 1e-9);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::vector<double> v(count);
+    for (auto& s : v) s = unit(rng) < gap_share ? 0.0 : offset + noise(rng);
+    v.front() = 0.0;
+    v.back() = 0.0;
+    for (std::size_t k = count / 3; k < count / 3 + 12; ++k) v[k] = 0.0;
+    for (std::size_t k = count / 2; k < count / 2 + 15; ++k) v[k] = offset + 3e-9;
+    return v;
+}
+
 // Samples of a window first..last (at least 3002 samples long) to make single gaps
 // of, for the routines whose sums slide over gap-free stretches of 256 samples
 // without testing each sample: next to each other, at both sides of a multiple of
