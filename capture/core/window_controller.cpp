@@ -3,11 +3,12 @@
 #include <cmath>
 #include <span>
 
-#include "analysis.h"
 #include "control_ids.h"
 #include "data_file_name.h"
+#include "handoff.h"
 #include "number_text.h"
 #include "plot_texts.h"
+#include "trace_hook.h"
 
 namespace ticklog {
 namespace {

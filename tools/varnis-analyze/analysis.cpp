@@ -20,10 +20,6 @@ const char *statistic_title(int statistic) {
     return titles[statistic];
 }
 
-bool statistic_in_seconds(int statistic) {
-    return statistic == TDEV || statistic == MTIE || statistic == TIERMS;
-}
-
 const char *noise_name(int alpha) {
     switch (alpha) {
         case 2: return "White PM";

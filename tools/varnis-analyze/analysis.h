@@ -14,8 +14,6 @@ enum Statistic { OADEV, MDEV, TDEV, OHDEV, TOTDEV, MTOTDEV, MTIE, TIERMS, STATIS
 // Short name (CSV, plot legend) and long name (table heading) of a statistic.
 const char *statistic_key(int statistic);
 const char *statistic_title(int statistic);
-// The statistics in seconds (time deviations); the others are fractional frequency.
-bool statistic_in_seconds(int statistic);
 const char *noise_name(int alpha);
 
 struct Estimate {

@@ -1,4 +1,4 @@
-#include "analysis.h"
+#include "handoff.h"
 
 namespace ticklog {
 namespace {
@@ -71,12 +71,6 @@ std::vector<std::string> SplitCommandLine(std::string_view line) {
 void StartAnalysis(ProgramStart& start, const std::string& program, const std::string& File) {
     // Nothing is reported: an empty or wrong path simply starts nothing.
     start.Start(SplitCommandLine(AnalysisCommandLine(program, File)));
-}
-
-void RunTraceHook(SharedMemory& memory, View& view) {
-    if (memory.WriteToExisting(kTraceMemoryName, "Hello from Ticklog")) return;
-    view.MessageBox(
-        {"OpenFileMapping Failed", "Trace Str", Buttons::Ok, Icon::None, Answer::Ok, false});
 }
 
 }  // namespace ticklog

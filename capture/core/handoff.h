@@ -1,4 +1,5 @@
-// Hand-off to the external analysis program, and the start-up trace hook.
+// Hand-off of the data file to the external analysis program that the settings name
+// (Vantor): its command line, split by the usual quoting rules and started directly.
 #pragma once
 
 #include <string>
@@ -6,8 +7,6 @@
 #include <vector>
 
 #include "program_start.h"
-#include "shared_memory.h"
-#include "view.h"
 
 namespace ticklog {
 
@@ -21,11 +20,5 @@ std::vector<std::string> SplitCommandLine(std::string_view line);
 
 // Starts the analysis program on `File`; the result is not examined.
 void StartAnalysis(ProgramStart& start, const std::string& program, const std::string& File);
-
-// Name of the trace hook's shared memory block.
-inline constexpr const char* kTraceMemoryName = "/MyFileMappingObject";
-
-// Writes "Hello from Ticklog" into the block, or shows "OpenFileMapping Failed".
-void RunTraceHook(SharedMemory& memory, View& view);
 
 }  // namespace ticklog
