@@ -1,6 +1,7 @@
 // varnis-analyze: stability analysis of a capture data file. The capture program
 // starts it in a window of its own with -t 1.0 -p "FILE" -o auto1 -o skip.
 #include <chrono>
+#include <malloc.h>
 #include <iostream>
 #include <string>
 #include <thread>
@@ -125,6 +126,11 @@ int run_following(const Options &options) {
 }  // namespace
 
 int main(int argc, char **argv) {
+    // The library takes its working storage per call, records long: blocks that go
+    // back to the heap instead of the system are reused without fresh pages to fault
+    // in and clear on every call.
+    mallopt(M_MMAP_THRESHOLD, 1 << 30);
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
     // From the start, so that Ctrl-C while the file is read also ends cleanly.
     install_interrupt_handler();
     std::vector<std::string> arguments(argv + 1, argv + argc);
