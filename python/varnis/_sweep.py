@@ -8,6 +8,7 @@ kind of data it is computed on. A second library can describe its own statistics
 same way and sweep them with :func:`sweep`.
 """
 import math
+import numbers
 import os
 from concurrent.futures import ThreadPoolExecutor
 from dataclasses import dataclass
@@ -53,17 +54,21 @@ class SweepResult(tuple):
         result.__dict__.update(rows)
         return result
 
+    def __getnewargs__(self):  # pickling: the rows' extra columns follow as its state
+        return tuple(self)
+
     taus = property(lambda self: self[0])
     devs = property(lambda self: self[1])
     errs = property(lambda self: self[2])
     ns = property(lambda self: self[3])
 
-    def __repr__(self):
-        rows = "\n".join(f"  tau={t:<12.6g} dev={d:<12.6g} n={n:<8d} edf={e:<10.4g} "
-                         f"ci=[{lo:.6g}, {hi:.6g}] alpha={a}"
-                         for t, d, n, e, lo, hi, a in zip(self.taus, self.devs, self.ns, self.edf,
-                                                          self.ci_lower, self.ci_upper, self.alpha))
-        return f"<{self.statistic} of {self.data_type} data, {len(self.taus)} rows\n{rows}>"
+    def __repr__(self, most=20):
+        rows = [f"  tau={t:<12.6g} dev={d:<12.6g} n={n:<8d} edf={e:<10.4g} ci=[{lo:.6g}, {hi:.6g}] alpha={a}"
+                for t, d, n, e, lo, hi, a in zip(self.taus[:most], self.devs, self.ns, self.edf,
+                                                 self.ci_lower, self.ci_upper, self.alpha)]
+        if len(self.taus) > most:
+            rows.append(f"  ... {len(self.taus) - most} more rows")
+        return f"<{self.statistic} of {self.data_type} data, {len(self.taus)} rows\n" + "\n".join(rows) + ">"
 
 
 def averaging_factors(taus, rate, limit):
@@ -100,7 +105,7 @@ def averaging_factors(taus, rate, limit):
 def _check_workers(workers, rows):
     if workers is None:
         return max(1, min(os.cpu_count() or 1, rows))
-    if isinstance(workers, bool) or not isinstance(workers, (int, np.integer)):
+    if isinstance(workers, bool) or not isinstance(workers, numbers.Integral):
         raise TypeError(f"workers must be a whole number of threads, not {type(workers).__name__}")
     if workers < 1:
         raise ValueError(f"workers must be at least 1, not {workers}")
