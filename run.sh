@@ -26,6 +26,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   doxygen pandoc
   xvfb xdotool x11-apps netpbm
+  chromium
 )
 
 # What the Windows build of the library and its test under Wine need.
@@ -165,6 +166,8 @@ case "$cmd" in
     done
     echo "=== bench_python_sweeps ==="
     /usr/bin/python3 "$ROOT/bench/bench_python_sweeps.py" "$BUILD_DIR"
+    echo "=== varnis-analyze: whole default analysis against one plain parse ==="
+    "$ROOT/bench/analyze_ratio.sh" "$BUILD_DIR/bin/varnis-analyze" "$BUILD_DIR"
     ;;
   *)
     echo "usage: ./run.sh build|test|bench|windows|docs|demo|fuzz" >&2
