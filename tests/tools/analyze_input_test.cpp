@@ -53,6 +53,14 @@ TEST(AnalyzeDataFile, AnythingElseNamesTheLine) {
         EXPECT_NE(file.error.find("run.dat" + c.message), std::string::npos) << file.error;
     }
     EXPECT_EQ(parse_data_text("1e153\n", "r").error, "");  // its square is still finite
+    // A long file is parsed in pieces: the values keep their order, the lines their numbers.
+    std::string records;
+    for (int k = 1; k <= 150000; ++k) records += std::to_string(k) + ".000000000000000e-09\r\n";
+    DataFile file = parse_data_text(records, "long.dat");
+    ASSERT_EQ(file.samples.size(), 150000u);
+    for (int k = 1; k <= 150000; k += 997) EXPECT_DOUBLE_EQ(file.samples[k - 1], k * 1e-9);
+    records.replace(records.find("\n140000.") + 1, 1, "x");
+    EXPECT_NE(parse_data_text(records, "long.dat").error.find("long.dat: line 140000: not a number"), std::string::npos);
     EXPECT_EQ(parse_data_text("# only a comment\r\n\r\n", "e.dat").error, "e.dat: no values in the file");
     EXPECT_NE(read_data_file("/nonexistent/run.dat").error.find("cannot open"), std::string::npos);
 }

@@ -58,12 +58,7 @@ struct NoiseMeasure {
     double b1 = 0.0;
 };
 
-NoiseMeasure measure_b1(const std::vector<double> &frequency, int m) {
-    // Averaged in place in a copy; each thread keeps its buffer for the next factor,
-    // which spares the page faults of a fresh allocation.
-    thread_local std::vector<double> averages;
-    averages.assign(frequency.begin(), frequency.end());
-    int count = AverageFreqData(averages.data(), m);
+NoiseMeasure b1_of(const std::vector<double> &averages, int count) {
     if (count < 4) return {};
     double deviation = 0.0, allan = 0.0;
     if (CalcFreqStdDev(averages.data(), &deviation) < 0 || CalcFreqSigma(averages.data(), &allan) < 0 ||
@@ -72,6 +67,30 @@ NoiseMeasure measure_b1(const std::vector<double> &frequency, int m) {
     double b1 = (deviation / allan) * (deviation / allan);
     if (!std::isfinite(b1)) return {};
     return {true, count, b1};
+}
+
+// The measures of every factor, in order, in one task. On a record without gaps the
+// averages of a factor that divides the next one are averaged again (the mean of
+// equal groups' means is the mean of the whole group), so the record is read about
+// twice in all instead of once per factor; otherwise each factor averages the record.
+std::vector<NoiseMeasure> measure_all(const std::vector<double> &frequency, const std::vector<int> &factors,
+                                      const int *stop) {
+    const bool gap_free = CountGaps(frequency.data(), 1) == 0;
+    std::vector<NoiseMeasure> measures;
+    std::vector<double> averages;
+    int averaged_by = 0, count = 0;
+    for (int m : factors) {
+        if (*stop) break;
+        if (gap_free && averaged_by > 0 && m % averaged_by == 0) {
+            count = AverageFreqData(averages.data(), m / averaged_by);
+        } else {
+            averages = frequency;
+            count = AverageFreqData(averages.data(), m);
+        }
+        averaged_by = count > 0 ? m : 0;
+        measures.push_back(b1_of(averages, count));
+    }
+    return measures;
 }
 
 // Noise type from the B1 ratio; phase noise is split into white and flicker by the
@@ -168,11 +187,11 @@ Estimate estimate_of(const Value &v) {
 }
 
 // The residual phase with its gaps interpolated, for the statistic that takes 0.0 as a
-// value; filled: the interior gaps interpolated.
+// value (empty when there are none); filled: the interior gaps interpolated.
 std::vector<double> gap_filled(const std::vector<double> &phase, int &filled) {
     int gaps = CountGaps(phase.data(), 0);
     filled = 0;
-    if (gaps == 0) return phase;
+    if (gaps == 0) return {};
     std::vector<double> copy = phase;
     FillGaps(copy.data(), 0);
     copy.resize(sample_count(copy) + 3);
@@ -202,7 +221,8 @@ Analysis run_analysis(const std::vector<double> &samples, const AnalysisSettings
     const std::vector<double> &phase = a.record.residual_phase;
     const int n = a.phase_samples = sample_count(phase);
     std::vector<double> filled = gap_filled(phase, a.mtotdev_filled_gaps);
-    Records records{&phase, &a.record.recorded_phase, &filled, a.mtotdev_filled_gaps, settings.tau0, stop};
+    Records records{&phase, &a.record.recorded_phase, filled.empty() ? &phase : &filled, a.mtotdev_filled_gaps,
+                    settings.tau0, stop};
 
     std::vector<int> factors = averaging_factors(n, settings.taus);
     for (int m : factors) {
@@ -217,25 +237,23 @@ Analysis run_analysis(const std::vector<double> &samples, const AnalysisSettings
         return a;
     }
 
-    // The work as tasks: MTIE of every span in one pass first, then per factor each
-    // statistic and the noise measure.
+    // The work as tasks: MTIE of every span in one pass and the noise measures of
+    // every factor first, then per factor each statistic.
     constexpr int kNoiseTask = STATISTIC_COUNT;
     struct Task {
         int row;
         int what;
     };
-    std::vector<Task> tasks = {{-1, MTIE}};
-    for (int r = 0; r < static_cast<int>(factors.size()); ++r) {
+    std::vector<Task> tasks = {{-1, MTIE}, {-1, kNoiseTask}};
+    for (int r = 0; r < static_cast<int>(factors.size()); ++r)
         for (int s = 0; s < STATISTIC_COUNT; ++s)
             if (statistic_info(s).compute != nullptr) tasks.push_back({r, s});
-        tasks.push_back({r, kNoiseTask});
-    }
     const int recorded_samples = sample_count(a.record.recorded_phase);
     std::vector<int> mtie_spans;
     for (int m : factors)
         if (m < recorded_samples) mtie_spans.push_back(m);
     std::vector<double> mtie_values;
-    std::vector<NoiseMeasure> measures(factors.size());
+    std::vector<NoiseMeasure> measures;
     std::vector<char> finished(tasks.size(), 0);
 
     auto run = [&](int i) {
@@ -243,7 +261,7 @@ Analysis run_analysis(const std::vector<double> &samples, const AnalysisSettings
         if (task.what == MTIE) {
             mtie_values = mtie_for_spans(a.record.recorded_phase, mtie_spans, stop);
         } else if (task.what == kNoiseTask) {
-            measures[task.row] = measure_b1(a.record.residual_frequency, factors[task.row]);
+            measures = measure_all(a.record.residual_frequency, factors, stop);
         } else {
             const StatisticInfo &info = statistic_info(task.what);
             int m = factors[task.row];
@@ -268,7 +286,7 @@ Analysis run_analysis(const std::vector<double> &samples, const AnalysisSettings
     for (std::size_t i = 0; i < tasks.size(); ++i)
         if (!finished[i] && tasks[i].row >= 0) row_complete[tasks[i].row] = 0;
     for (std::size_t r = 0; r < factors.size(); ++r) {
-        if (r < mtie_spans.size() && r >= mtie_values.size()) row_complete[r] = 0;
+        if ((r < mtie_spans.size() && r >= mtie_values.size()) || r >= measures.size()) row_complete[r] = 0;
         if (r < mtie_values.size()) {
             Estimate &e = a.rows[r].estimates[MTIE];
             e.computed = true;

@@ -115,6 +115,9 @@ int run_following(const Options &options) {
         analysed = samples.size();
         const std::string table = table_text(analysis, options.data_path);
         if (!write_outputs(options, analysis, table, true)) return 1;
+        bool to_files = !options.text_path.empty() || !options.csv_path.empty() || !options.plot_path.empty() ||
+                        !options.report_path.empty();
+        if (!to_files) std::cout << table;
         report_problems(options, analysis);
         problems = !analysis.problems.empty();
         std::cout << "Pass " << pass++ << ": " << samples.size() << " values analysed, outputs replaced\n"
