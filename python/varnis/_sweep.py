@@ -4,8 +4,17 @@ and each row completed with its noise type, degrees of freedom and confidence in
 
 A statistic is described by a :class:`Statistic`: a callable giving (deviation, terms)
 at one averaging factor, its largest factor, its rule for the degrees of freedom and the
-kind of data it is computed on. A second library can describe its own statistics the
-same way and sweep them with :func:`sweep`.
+kind of data it is computed on. A second library describes its own statistics the same
+way, its exports bound with varnis._library.load and Exports, and sweeps them with
+:func:`sweep`, for example::
+
+    library, path = load("varnisx")
+    extra = Exports(library, SIGNATURES, ARGUMENT_NAMES, DOCS)  # from its own listing
+    theo1 = Statistic("theo1", "Theo1 deviation", "phase",
+                      lambda record, m: value_and_terms(extra.Theo1Calc, m, record.vector("phase"),
+                                                        record.tau0, m),
+                      limit=lambda n: (n - 1) // 2, edf=None)
+    sweep(theo1, data, rate=1.0, data_type="freq", taus="octave")
 """
 import math
 import numbers
