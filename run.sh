@@ -21,8 +21,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev
   locales
-  python3-numpy python3-pytest python3-matplotlib
-  python3-pip python3-setuptools python3-wheel python3-venv
+  python3-numpy python3-pytest python3-matplotlib python3-pip python3-venv
   clang libclang-rt-14-dev
   doxygen pandoc
   xvfb xdotool x11-apps netpbm

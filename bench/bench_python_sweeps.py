@@ -1,8 +1,10 @@
 """Octave sweeps of 10^6 phase samples with the varnis Python package, as two ratios:
 - the sweep from Python over the same library calls made from C++ (sweep_calls.cpp),
-  with the same number of threads (the Python package's cost of its own);
+  with the same number of threads: the Python package's cost of its own, in processor
+  time (which waiting for other programs does not inflate);
 - a straightforward vectorised NumPy evaluation of the same statistic over the sweep
-  from Python with its default threads (how much faster the package is).
+  from Python: in elapsed time with the package's default threads, and in processor
+  time with one thread.
 Times are the best of several alternating runs in this one process; the load average
 is printed with them, since other work on the machine moves every figure.
 
@@ -25,16 +27,15 @@ import varnis  # noqa: E402
 
 SAMPLES = 10**6
 STATISTICS = ("oadev", "mdev", "ohdev", "totdev")  # in the order of sweep_calls.cpp
-REPEATS = 5
+REPEATS = 15
+NUMPY_REPEATS = 3
 
 
-def best_seconds(call, repeats):
-    best = float("inf")
-    for _ in range(repeats):
-        start = time.perf_counter()
-        call()
-        best = min(best, time.perf_counter() - start)
-    return best
+def seconds(call):
+    """(elapsed, processor) seconds of one call."""
+    start, start_cpu = time.perf_counter(), time.process_time()
+    call()
+    return time.perf_counter() - start, time.process_time() - start_cpu
 
 
 def numpy_sweep(name, phase):
@@ -52,28 +53,45 @@ def main():
     phase = 1e-3 + np.cumsum(rng.normal(0.0, 1e-11, SAMPLES)) + rng.normal(0.0, 1e-12, SAMPLES)
     out = np.zeros(2 * 64)
     threads = os.cpu_count() or 1
+    worst_overhead, least_speedup = 0.0, float("inf")
     print(f"{SAMPLES} phase samples, octave sweeps; load average {os.getloadavg()[0]:.2f} at the start")
+    print("python/c++: processor time; numpy/python: elapsed with the default threads, and "
+          "processor time with one thread")
     print(f"{'statistic':<9} {'threads':>7} {'python s':>9} {'c++ s':>9} {'python/c++':>10}"
-          f" {'numpy s':>9} {'numpy/python':>12}")
+          f" {'numpy s':>9} {'numpy/python':>12} {'(1 thread)':>10}")
     for index, name in enumerate(STATISTICS):
         sweep = getattr(varnis, name)
-        for workers in sorted({1, threads}):
+        runs = sorted({1, threads})
+        for workers in runs:
             result = sweep(phase, workers=workers)
             rows = calls.sweep_calls(phase.ctypes.data, SAMPLES, index, workers, out.ctypes.data)
             np.testing.assert_allclose(out[0:2 * rows:2], result.devs, rtol=1e-12)
             np.testing.assert_allclose(out[1:2 * rows:2], result.ci_upper, rtol=1e-6)
-            python = c_calls = float("inf")
-            for _ in range(REPEATS):  # alternating, so both see the same load
-                python = min(python, best_seconds(lambda: sweep(phase, workers=workers), 1))
-                c_calls = min(c_calls, best_seconds(
-                    lambda: calls.sweep_calls(phase.ctypes.data, SAMPLES, index, workers, out.ctypes.data), 1))
+        np.testing.assert_allclose(numpy_sweep(name, phase), result.devs, rtol=1e-9)
+        # Alternating runs, so that every contender sees the same load; the best of each.
+        contenders = {"numpy": lambda: numpy_sweep(name, phase)}
+        for workers in runs:
+            contenders[("python", workers)] = lambda w=workers: sweep(phase, workers=w)
+            contenders[("c++", workers)] = lambda w=workers: calls.sweep_calls(
+                phase.ctypes.data, SAMPLES, index, w, out.ctypes.data)
+        best = {}
+        for repeat in range(REPEATS):
+            for key, call in contenders.items():
+                if key != "numpy" or repeat < NUMPY_REPEATS:
+                    best[key] = np.minimum(best.get(key, (np.inf, np.inf)), seconds(call))
+        for workers in runs:
+            python, c_calls = best[("python", workers)][1], best[("c++", workers)][1]
             line = f"{name:<9} {workers:>7} {python:>9.4f} {c_calls:>9.4f} {python / c_calls:>10.3f}"
+            worst_overhead = max(worst_overhead, python / c_calls)
             if workers == threads:
-                numpy_seconds = best_seconds(lambda: numpy_sweep(name, phase), 2)
-                np.testing.assert_allclose(numpy_sweep(name, phase), result.devs, rtol=1e-9)
-                line += f" {numpy_seconds:>9.4f} {numpy_seconds / python:>12.1f}"
+                elapsed = best["numpy"][0] / best[("python", workers)][0]
+                one_thread = best["numpy"][1] / best[("python", 1)][1]
+                line += f" {best['numpy'][0]:>9.4f} {elapsed:>12.1f} {one_thread:>10.1f}"
+                least_speedup = min(least_speedup, elapsed)
             print(line, flush=True)
     print(f"load average {os.getloadavg()[0]:.2f} at the end")
+    print(f"largest python/c++ {worst_overhead:.3f} (target at most 1.2); "
+          f"smallest numpy/python {least_speedup:.1f} (target at least 10)")
 
 
 if __name__ == "__main__":

@@ -35,10 +35,10 @@ std::vector<double> block_ends(const std::vector<double>& phase, int m) {
     const long n = samples_of(phase);
     long k = (n - 1) / m + 1;
     while (phase[3 + (k - 1) * m] == 0.0) --k;
-    std::vector<double> v(k + 3);
-    v[0] = v[2] = static_cast<double>(k);
-    v[1] = 1.0;
-    for (long i = 0; i < k; ++i) v[3 + i] = phase[3 + i * m];
+    std::vector<double> v;
+    v.reserve(k + 3);
+    v.insert(v.end(), {static_cast<double>(k), 1.0, static_cast<double>(k)});
+    for (long i = 0; i < k; ++i) v.push_back(phase[3 + i * m]);
     return v;
 }
 
@@ -64,17 +64,19 @@ int phase_noise(const std::vector<double>& phase, const Row& row, Statistic stat
 }
 
 void identify(const std::vector<double>& phase, Row& row, Statistic statistic, double tau0) {
-    const std::vector<double> blocks = row.m == 1 ? phase : block_ends(phase, row.m);
+    std::vector<double> decimated;
+    if (row.m > 1) decimated = block_ends(phase, row.m);
+    const double* blocks = row.m > 1 ? decimated.data() : phase.data();
     const double tau = row.m * tau0;
     double deviation = 0.0, allan = 0.0;
-    const int used = CalcPhaseStdDev(blocks.data(), &deviation, tau);
-    if (used < kMinAverages || CalcPhaseSigma(blocks.data(), &allan, tau) < 0 || !(allan > 0.0)) return;
+    const int used = CalcPhaseStdDev(blocks, &deviation, tau);
+    if (used < kMinAverages || CalcPhaseSigma(blocks, &allan, tau) < 0 || !(allan > 0.0)) return;
     const double b1 = (deviation / allan) * (deviation / allan);
     int alpha = NoiseID(used, 0, row.m, kBandwidthFactor, static_cast<float>(b1));
     if (alpha == 1) {
         alpha = phase_noise(phase, row, statistic, tau0);
     } else if (alpha == -3 && statistic == OHDEV) {
-        const float star = CalcStarB1(blocks.data(), 0, tau, 1);
+        const float star = CalcStarB1(blocks, 0, tau, 1);
         if (star > 0.0f && NoiseID(used, 4, row.m, kBandwidthFactor, star) == -4) alpha = -4;
     }
     row.alpha = alpha;
@@ -124,10 +126,10 @@ extern "C" int sweep_calls(const double* samples, long count, int statistic, int
                            double* out) {
     const auto s = static_cast<Statistic>(statistic);
     const double tau0 = 1.0;
-    std::vector<double> phase(count + 3);
-    phase[0] = phase[2] = static_cast<double>(count);
-    phase[1] = 1.0;
-    std::copy(samples, samples + count, phase.begin() + 3);
+    std::vector<double> phase;
+    phase.reserve(count + 3);
+    phase.insert(phase.end(), {static_cast<double>(count), 1.0, static_cast<double>(count)});
+    phase.insert(phase.end(), samples, samples + count);
 
     std::vector<Row> rows;
     for (long m = 1; m <= limit(s, count); m *= 2) rows.push_back(Row{static_cast<int>(m)});

@@ -1,5 +1,8 @@
-"""varnis.plot draws sweep results with Matplotlib's Agg backend."""
+"""varnis.plot draws sweep results with Matplotlib's Agg backend; Matplotlib is
+imported only for plotting."""
 import io
+import subprocess
+import sys
 
 import matplotlib
 import numpy as np
@@ -26,3 +29,8 @@ def test_plot_draws_rows_with_their_intervals_as_error_bars():
     png = io.BytesIO()
     ax.figure.savefig(png, format="png")
     assert png.getvalue().startswith(b"\x89PNG")
+
+
+def test_importing_the_package_leaves_matplotlib_alone():
+    code = "import sys, varnis; assert 'matplotlib' not in sys.modules"
+    subprocess.run([sys.executable, "-c", code], check=True)

@@ -1,5 +1,7 @@
 """The sweeps against the NumPy evaluations of the statistics: gap-free records in both
 kinds of data, NaN gaps, and zeros that are values."""
+import pickle
+
 import numpy as np
 import pytest
 
@@ -52,6 +54,8 @@ def test_tau_series_and_chosen_taus(phase):
     chosen = varnis.oadev(phase, rate=RATE, taus=[2.0, 0.25, 2.0, 1e6, 0.5 + 1e-13])
     assert list(chosen.m) == [1, 2, 8]
     np.testing.assert_array_equal(chosen.taus, [0.25, 0.5, 2.0])
+    copy = pickle.loads(pickle.dumps(chosen))
+    assert list(copy.m) == [1, 2, 8] and copy.statistic == "oadev" and len(copy) == 4
 
 
 def test_nan_gaps_skip_the_terms_they_touch(phase):

@@ -2,6 +2,7 @@
 all through the library's own exports."""
 import ctypes
 import math
+import numbers
 
 from ._library import VarnisError, raw
 from ._records import modified_allan, overlapping_allan
@@ -130,7 +131,7 @@ def hadamard_total_edf(record, m, alpha):
 
 def check_confidence(confidence):
     """The two-sided confidence level as a float in the range CalcInvChiSqr serves."""
-    if isinstance(confidence, bool) or not isinstance(confidence, (int, float)):
+    if isinstance(confidence, bool) or not isinstance(confidence, numbers.Real):
         raise TypeError(f"confidence must be a number between 0 and 1, not {type(confidence).__name__}")
     if not 0.0 < confidence < 1.0 - 2e-5:
         raise ValueError(f"confidence must lie between 0 and 0.99998, not {confidence}")

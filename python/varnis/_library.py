@@ -90,7 +90,9 @@ def _array_argument(element, dtype, writes):
                     raise ValueError(f"a {what} argument takes a contiguous array; pass np.ascontiguousarray(a)")
                 if writes and not value.flags.writeable:
                     raise ValueError(f"the library writes through this {what} argument, and the array is read-only")
-                return value.ctypes.data_as(pointer)
+                # The address alone: the caller's reference keeps the array alive for
+                # the call, and it is several times quicker than ndarray.ctypes.data_as.
+                return ctypes.c_void_p(value.ctypes.data)
             return pointer.from_param(value)
 
     ArrayArgument.__name__ = f"{'' if writes else 'const_'}{element.__name__[2:]}_pointer"
@@ -114,55 +116,55 @@ def _ctype(kind):
     return _POINTERS[kind] if kind in _POINTERS else _SCALARS[kind]
 
 
-def _candidates():
-    if os.environ.get("VARNIS_LIBRARY"):
-        yield os.environ["VARNIS_LIBRARY"]
+def _candidates(stem):
+    variable = f"{stem.upper()}_LIBRARY"
+    if os.environ.get(variable):
+        yield os.environ[variable]
     here = Path(__file__).resolve().parent
-    yield str(here / "libvarnis.so")  # installed by pip, inside the package
-    yield str(here.parents[1] / "lib" / "libvarnis.so")  # build/python/varnis -> build/lib
-    yield str(here.parents[2] / "libvarnis.so")  # <prefix>/lib/python3/dist-packages/varnis
-    found = ctypes.util.find_library("varnis")
+    name = f"lib{stem}.so"
+    yield str(here / name)  # installed by pip, inside the package
+    yield str(here.parents[1] / "lib" / name)  # build/python/varnis -> build/lib
+    yield str(here.parents[2] / name)  # <prefix>/lib/python3/dist-packages/varnis
+    found = ctypes.util.find_library(stem)
     if found:
         yield found
-    yield "libvarnis.so.1"
+    yield f"{name}.1"
 
 
-def _load():
+def load(stem):
+    """(library, path) of lib<stem>.so: the path in the environment variable
+    <STEM>_LIBRARY, else inside this package, beside it, or by the system's loader."""
     errors = []
-    for path in _candidates():
+    for path in _candidates(stem):
         if path.startswith("/") and not os.path.exists(path):
             continue
         try:
             return ctypes.CDLL(path), path
         except OSError as error:
             errors.append(f"{path}: {error}")
-    raise ImportError("cannot load libvarnis.so; set VARNIS_LIBRARY. " + "; ".join(errors))
+    raise ImportError(f"cannot load lib{stem}.so; set {stem.upper()}_LIBRARY. " + "; ".join(errors))
 
 
-_lib, library_path = _load()
+class Exports:
+    """The exports of a library, each typed after its declaration in the library's
+    header and documented with its comment there; built from the listing that the
+    build generates from the header (signatures, argument names, documentation).
+    Pointer arguments take contiguous NumPy arrays of the element type (float64,
+    float32, intc) or the usual ctypes forms."""
 
-
-def _describe(name):
-    restype, kinds = SIGNATURES[name]
-    params = ", ".join(f"{kind} {arg}" for kind, arg in zip(kinds, ARGUMENT_NAMES[name]))
-    return f"{restype} {name}({params})\n\n{DOCS[name]}"
-
-
-class _Raw:
-    """Every export of the library, typed after its declaration in varnis.h and
-    documented with its comment there. Pointer arguments take contiguous NumPy arrays
-    of the element type (float64, float32, intc) or the usual ctypes forms."""
-
-    def __init__(self, lib):
-        for name, (restype, args) in SIGNATURES.items():
+    def __init__(self, lib, signatures, argument_names, docs):
+        for name, (restype, kinds) in signatures.items():
             function = getattr(lib, name)
             function.restype = _ctype(restype)
-            function.argtypes = [_ctype(a) for a in args]
-            function.__doc__ = _describe(name)
+            function.argtypes = [_ctype(kind) for kind in kinds]
+            params = ", ".join(f"{kind} {arg}" for kind, arg in zip(kinds, argument_names[name]))
+            function.__doc__ = f"{restype} {name}({params})\n\n{docs[name]}"
             setattr(self, name, function)
+        self._names = sorted(signatures)
 
     def __dir__(self):
-        return sorted(SIGNATURES)
+        return self._names
 
 
-raw = _Raw(_lib)
+_lib, library_path = load("varnis")
+raw = Exports(_lib, SIGNATURES, ARGUMENT_NAMES, DOCS)

@@ -11,6 +11,7 @@ The library reads a sample of exactly 0.0 as a gap; the sweeps read NaN as a gap
   every statistic gets the terms and the value it has with a true zero.
 """
 import ctypes
+import numbers
 
 import numpy as np
 
@@ -33,7 +34,7 @@ def as_samples(data):
     if x.size == 0:
         raise ValueError("data is empty")
     x = x.astype(np.float64, copy=False)
-    if not (np.isfinite(x.min()) and np.isfinite(x.max())) and np.isinf(x).any():
+    if not np.isfinite(x.min() + x.max()) and np.isinf(x).any():
         where = int(np.flatnonzero(np.isinf(x))[0])
         raise ValueError(f"data holds an infinite value (sample {where}); mark a missing sample with NaN")
     return x
@@ -101,7 +102,7 @@ class Record:
     def __init__(self, data, rate, data_type, zero_is_gap):
         if data_type not in DATA_TYPES:
             raise ValueError(f"data_type must be 'phase' or 'freq', not {data_type!r}")
-        if isinstance(rate, bool) or not isinstance(rate, (int, float, np.integer, np.floating)):
+        if isinstance(rate, bool) or not isinstance(rate, numbers.Real):
             raise TypeError(f"rate must be a number of samples per second, not {type(rate).__name__}")
         if not (np.isfinite(rate) and rate > 0):
             raise ValueError(f"rate must be a positive number of samples per second, not {rate}")

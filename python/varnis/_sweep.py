@@ -4,10 +4,20 @@ and each row completed with its noise type, degrees of freedom and confidence in
 
 A statistic is described by a :class:`Statistic`: a callable giving (deviation, terms)
 at one averaging factor, its largest factor, its rule for the degrees of freedom and the
-kind of data it is computed on. A second library can describe its own statistics the
-same way and sweep them with :func:`sweep`.
+kind of data it is computed on. A second library describes its own statistics the same
+way, its exports bound with varnis._library.load and Exports, and sweeps them with
+:func:`sweep`, for example::
+
+    library, path = load("varnisx")
+    extra = Exports(library, SIGNATURES, ARGUMENT_NAMES, DOCS)  # from its own listing
+    theo1 = Statistic("theo1", "Theo1 deviation", "phase",
+                      lambda record, m: value_and_terms(extra.Theo1Calc, m, record.vector("phase"),
+                                                        record.tau0, m),
+                      limit=lambda n: (n - 1) // 2, edf=None)
+    sweep(theo1, data, rate=1.0, data_type="freq", taus="octave")
 """
 import math
+import numbers
 import os
 from concurrent.futures import ThreadPoolExecutor
 from dataclasses import dataclass
@@ -53,17 +63,21 @@ class SweepResult(tuple):
         result.__dict__.update(rows)
         return result
 
+    def __getnewargs__(self):  # pickling: the rows' extra columns follow as its state
+        return tuple(self)
+
     taus = property(lambda self: self[0])
     devs = property(lambda self: self[1])
     errs = property(lambda self: self[2])
     ns = property(lambda self: self[3])
 
-    def __repr__(self):
-        rows = "\n".join(f"  tau={t:<12.6g} dev={d:<12.6g} n={n:<8d} edf={e:<10.4g} "
-                         f"ci=[{lo:.6g}, {hi:.6g}] alpha={a}"
-                         for t, d, n, e, lo, hi, a in zip(self.taus, self.devs, self.ns, self.edf,
-                                                          self.ci_lower, self.ci_upper, self.alpha))
-        return f"<{self.statistic} of {self.data_type} data, {len(self.taus)} rows\n{rows}>"
+    def __repr__(self, most=20):
+        rows = [f"  tau={t:<12.6g} dev={d:<12.6g} n={n:<8d} edf={e:<10.4g} ci=[{lo:.6g}, {hi:.6g}] alpha={a}"
+                for t, d, n, e, lo, hi, a in zip(self.taus[:most], self.devs, self.ns, self.edf,
+                                                 self.ci_lower, self.ci_upper, self.alpha)]
+        if len(self.taus) > most:
+            rows.append(f"  ... {len(self.taus) - most} more rows")
+        return f"<{self.statistic} of {self.data_type} data, {len(self.taus)} rows\n" + "\n".join(rows) + ">"
 
 
 def averaging_factors(taus, rate, limit):
@@ -100,7 +114,7 @@ def averaging_factors(taus, rate, limit):
 def _check_workers(workers, rows):
     if workers is None:
         return max(1, min(os.cpu_count() or 1, rows))
-    if isinstance(workers, bool) or not isinstance(workers, (int, np.integer)):
+    if isinstance(workers, bool) or not isinstance(workers, numbers.Integral):
         raise TypeError(f"workers must be a whole number of threads, not {type(workers).__name__}")
     if workers < 1:
         raise ValueError(f"workers must be at least 1, not {workers}")
