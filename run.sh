@@ -2,7 +2,8 @@
 # Set-up, build and entry points of Varnis and Ticklog.
 #   ./run.sh build     install what is missing, configure and build into build/
 #   ./run.sh test      build the normal and the sanitizer configurations, run every test
-#   ./run.sh bench     build and run the benchmarks (ratios against a plain pass)
+#   ./run.sh bench     build and run the benchmarks (ratios against a streaming pass),
+#                      ending with the table of the stability routines' targets
 #   ./run.sh fuzz [s]  build the library's fuzz targets and run each for s seconds (600)
 #   ./run.sh windows   cross-build varnis.dll and test it under Wine
 #   ./run.sh demo      build, then start Ticklog with COM1 on a simulated instrument
@@ -156,11 +157,14 @@ case "$cmd" in
     ;;
   bench)
     build
+    mkdir -p "$BUILD_DIR/bench-results"
+    rm -f "$BUILD_DIR"/bench-results/*.json
     for b in "$BUILD_DIR"/bin/bench_*; do
       [ -x "$b" ] || continue
       echo "=== $(basename "$b") ==="
-      "$b" "$@"
+      "$b" --benchmark_out="$BUILD_DIR/bench-results/$(basename "$b").json" --benchmark_out_format=json "$@"
     done
+    python3 "$ROOT/bench/summary.py" "$BUILD_DIR"/bench-results/*.json
     ;;
   *)
     echo "usage: ./run.sh build|test|bench|windows|docs|demo|fuzz" >&2
