@@ -80,8 +80,11 @@ TEST(AnalyzeDataFile, AGrowingFileIsReadInWholeLines) {
     EXPECT_EQ(samples, (std::vector<double>{1.0e-9, 2.0e-9, 3.0e-9}));
     EXPECT_EQ(file.read_more(samples), "");  // nothing new
     EXPECT_EQ(samples.size(), 3u);
+    std::ofstream(path, std::ios::trunc) << "7.0e-09\r\n";  // a new run overwrote the file
+    EXPECT_EQ(file.read_more(samples), "");
+    EXPECT_EQ(samples, (std::vector<double>{7.0e-9}));
     append("x\n");
-    EXPECT_NE(file.read_more(samples).find(": line 4: not a number"), std::string::npos);
+    EXPECT_NE(file.read_more(samples).find(": line 2: not a number"), std::string::npos);
 }
 
 TEST(AnalyzeCommandLine, TheCaptureProgramsHandOffAsItStands) {

@@ -235,6 +235,11 @@ elif CASE == "choices":
                 value, terms = direct(r["statistic"], as_recorded, 1.0, int(r["m"]), as_recorded)
                 assert (int(r["terms"]), float(r["value"])) == (terms, value), (drift, r)
     assert "Gaps found: 2" in run("-p", str(data), "-o", "skip").stdout
+    # The cost limit of the modified total deviation, stated: (3000 - 3m + 1) m <= 6000.
+    table = WORK / "limited.csv"
+    done = run("-p", str(data), "-o", "skip", "--mtotdev-limit", "6000", "--csv", str(table))
+    assert "cost limit (N - 3m + 1) m <= 6e+03 with N = 3000; computed up to m = 2, skipped beyond" in done.stdout
+    assert [r["m"] for r in csv.DictReader(table.open()) if r["statistic"] == "mtotdev"] == ["1", "2"]
     # Readings of 0 taken as values: no gaps.
     assert "Gaps found: 0" in run("-p", str(data), "-o", "skip", "--zeros", "value").stdout
 elif CASE == "failures":

@@ -199,44 +199,10 @@ std::vector<double> gap_filled(const std::vector<double> &phase, int &filled) {
     return copy;
 }
 
-}  // namespace
-
-Analysis run_analysis(const std::vector<double> &samples, const AnalysisSettings &settings,
-                      void (*progress)(int, const char *), int *stop) {
-    Analysis a;
-    a.settings = settings;
-    a.input_samples = static_cast<int>(samples.size());
-    bool phase_data = settings.kind == DataKind::Phase;
-    if (a.input_samples < (phase_data ? 3 : 2)) {
-        a.error = phase_data ? "too few samples for an analysis (at least 3 phase values are needed)"
-                             : "too few samples for an analysis (at least 2 frequency values are needed)";
-        return a;
-    }
-    a.record = condition_record(samples, settings.kind, settings.tau0, settings.drift);
-    if (!a.record.error.empty()) {
-        a.error = a.record.error;
-        return a;
-    }
-    a.gaps = phase_data ? CountGaps(a.record.recorded_phase.data(), 0) : CountGaps(a.record.frequency.data(), 1);
-    const std::vector<double> &phase = a.record.residual_phase;
-    const int n = a.phase_samples = sample_count(phase);
-    std::vector<double> filled = gap_filled(phase, a.mtotdev_filled_gaps);
-    Records records{&phase, &a.record.recorded_phase, filled.empty() ? &phase : &filled, a.mtotdev_filled_gaps,
-                    settings.tau0, stop};
-
-    std::vector<int> factors = averaging_factors(n, settings.taus);
-    for (int m : factors) {
-        Row row;
-        row.m = m;
-        row.tau = m * settings.tau0;
-        a.rows.push_back(row);
-    }
-    if (*stop) {
-        a.stopped = true;
-        a.rows.clear();
-        return a;
-    }
-
+// Every row's values, the calculations spread over the task pool. Rows are kept while
+// every calculation of theirs finished; the noise measures of the rows kept.
+std::vector<NoiseMeasure> compute_rows(Analysis &a, const Records &records, const std::vector<int> &factors,
+                                       void (*progress)(int, const char *), int *stop) {
     // The work as tasks: MTIE of every span in one pass and the noise measures of
     // every factor first, then per factor each statistic.
     constexpr int kNoiseTask = STATISTIC_COUNT;
@@ -254,6 +220,8 @@ Analysis run_analysis(const std::vector<double> &samples, const AnalysisSettings
         if (m < recorded_samples) mtie_spans.push_back(m);
     std::vector<double> mtie_values;
     std::vector<NoiseMeasure> measures;
+    const AnalysisSettings &settings = a.settings;
+    const int n = a.phase_samples;
     std::vector<char> finished(tasks.size(), 0);
 
     auto run = [&](int i) {
@@ -300,6 +268,48 @@ Analysis run_analysis(const std::vector<double> &samples, const AnalysisSettings
         a.rows.resize(kept);
         measures.resize(kept);
     }
+    return measures;
+}
+
+}  // namespace
+
+Analysis run_analysis(const std::vector<double> &samples, const AnalysisSettings &settings,
+                      void (*progress)(int, const char *), int *stop) {
+    Analysis a;
+    a.settings = settings;
+    a.input_samples = static_cast<int>(samples.size());
+    bool phase_data = settings.kind == DataKind::Phase;
+    if (a.input_samples < (phase_data ? 3 : 2)) {
+        a.error = phase_data ? "too few samples for an analysis (at least 3 phase values are needed)"
+                             : "too few samples for an analysis (at least 2 frequency values are needed)";
+        return a;
+    }
+    a.record = condition_record(samples, settings.kind, settings.tau0, settings.drift);
+    if (!a.record.error.empty()) {
+        a.error = a.record.error;
+        return a;
+    }
+    a.gaps = phase_data ? CountGaps(a.record.recorded_phase.data(), 0) : CountGaps(a.record.frequency.data(), 1);
+    const std::vector<double> &phase = a.record.residual_phase;
+    const int n = a.phase_samples = sample_count(phase);
+    std::vector<double> filled = gap_filled(phase, a.mtotdev_filled_gaps);
+    Records records{&phase, &a.record.recorded_phase, filled.empty() ? &phase : &filled, a.mtotdev_filled_gaps,
+                    settings.tau0, stop};
+
+    std::vector<int> factors = averaging_factors(n, settings.taus);
+    for (int m : factors) {
+        Row row;
+        row.m = m;
+        row.tau = m * settings.tau0;
+        a.rows.push_back(row);
+    }
+    if (*stop) {
+        a.stopped = true;
+        a.rows.clear();
+        return a;
+    }
+
+    std::vector<NoiseMeasure> measures = compute_rows(a, records, factors, progress, stop);
     for (Row &row : a.rows) {
         const Estimate &mod = row.estimates[MDEV];
         if (!mod.computed) continue;

@@ -149,6 +149,12 @@ DataFile read_data_file(const std::string &path, ZeroReading zeros) {
 }
 
 std::string GrowingDataFile::read_more(std::vector<double> &samples) {
+    struct stat info {};
+    if (::stat(path_.c_str(), &info) == 0 && info.st_size < offset_) {
+        offset_ = 0;
+        lines_taken_ = 0;
+        samples.clear();
+    }
     std::string content;
     std::string error = read_from(path_, offset_, content);
     if (!error.empty()) return error;

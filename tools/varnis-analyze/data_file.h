@@ -31,8 +31,10 @@ DataFile read_data_file(const std::string &path, ZeroReading zeros = ZeroReading
 class GrowingDataFile {
 public:
     GrowingDataFile(std::string path, ZeroReading zeros) : path_(std::move(path)), zeros_(zeros) {}
-    // Adds the values of the lines appended since the last call to `samples`. Returns
-    // an error naming the file and the line, or an empty text.
+    // Adds the values of the lines appended since the last call to `samples`; a file
+    // that became shorter (overwritten by a new run) is read again from its start,
+    // `samples` emptied first. Returns an error naming the file and the line, or an
+    // empty text.
     std::string read_more(std::vector<double> &samples);
 
 private:

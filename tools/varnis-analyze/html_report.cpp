@@ -124,7 +124,10 @@ std::string spectrum(const Page &p) {
     const Analysis &a = p.analysis;
     std::vector<Spectrum> spectra = frequency_spectra(a.record.residual_frequency, a.settings.tau0);
     if (spectra.empty()) return "<p>Too few values for a spectrum.</p>\n";
-    return "<p>One-sided power spectral density of the fractional frequency after removing the drift.</p>\n" +
+    return "<p>One-sided power spectral density of the fractional frequency after removing the drift: the "
+           "averaged periodogram (Hann window, segments of up to 8192 values) of the whole record, and the "
+           "multitaper estimate (NW = 4, 7 tapers, adaptive weights) of its last " +
+           integer_text(std::min(sample_count(a.record.residual_frequency), kMultitaperPoints)) + " values.</p>\n" +
            figure(spectrum_chart(spectra, "residual frequency"));
 }
 

@@ -80,7 +80,9 @@ std::string modified_total_limit_text(const Analysis &a) {
     }
     std::string text = "Modified total deviation: cost limit (N - 3m + 1) m <= " +
                        scientific_text(a.settings.mtotdev_limit, 0) + " with N = " + integer_text(a.phase_samples);
-    if (skipped)
+    if (skipped && last_computed == 0)
+        text += "; skipped at every factor";
+    else if (skipped)
         text += "; computed up to m = " + integer_text(last_computed) + ", skipped beyond";
     else
         text += "; no factor skipped";

@@ -44,7 +44,7 @@ Spectrum periodogram(const std::vector<double> &frequency, double tau0) {
     int count = SpectrumCalc(frequency.data(), re.data(), im.data(), static_cast<float>(tau0), n, 1, 2, 1, 1.0f,
                              segments, 1);
     if (count <= 0) return {};
-    return from_levels("periodogram, Hann, " + integer_text(segments) + " segments", re, im, count);
+    return from_levels("periodogram", re, im, count);
 }
 
 // The multitaper routine writes a line about its iterations to the standard error
@@ -67,23 +67,23 @@ Spectrum multitaper(const std::vector<double> &frequency, double tau0) {
     constexpr float kBandwidth = 4.0f;  // NW
     constexpr int kTapers = 7;
     const int n = sample_count(frequency);
-    const int factor = std::max(1, (n + kMultitaperPoints - 1) / kMultitaperPoints);
-    std::vector<double> averages = frequency;
-    const int count = AverageFreqData(averages.data(), factor);
+    const int count = std::min(n, kMultitaperPoints);
     if (count < 4 * kTapers) return {};
+    // The window starts at the first of the last `count` values.
+    std::vector<double> recent = frequency;
+    recent[1] = n - count + 1;
     const int padded = power_of_two_at_least(count);
     std::vector<float> spectrum(static_cast<std::size_t>(std::max(count + 3, padded))), frequencies(spectrum.size());
-    const double tau = factor * tau0;
     // Normalisation by N with scale N / P gives the one-sided density per hertz for
     // tapers of unit mean square.
     const float scale = static_cast<float>(count) / static_cast<float>(padded);
     int bins = without_standard_error([&] {
-        return MultiTaperSpectrumCalc(averages.data(), spectrum.data(), frequencies.data(), static_cast<float>(tau),
+        return MultiTaperSpectrumCalc(recent.data(), spectrum.data(), frequencies.data(), static_cast<float>(tau0),
                                       count, kBandwidth, kTapers, 2, 1, 0, 1, scale, 1);
     });
     if (bins <= 2) return {};
-    std::string label = "multitaper, NW 4, 7 tapers";
-    if (factor > 1) label += ", of " + integer_text(factor) + "-sample means";
+    std::string label = "multitaper";
+    if (count < n) label += ", last " + integer_text(count);
     return from_levels(label, spectrum, frequencies, bins - 2);
 }
 

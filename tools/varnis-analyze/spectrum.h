@@ -8,9 +8,9 @@
 namespace analyze {
 
 // The averaged Hann-windowed periodogram of the whole record and the multitaper
-// spectrum of the record averaged down to at most kMultitaperPoints values (which
-// resolves the low frequencies). A spectrum the library refuses is left out.
-constexpr int kMultitaperPoints = 4096;
+// spectrum of its last kMultitaperPoints values at most (its tapers cost O(N) each,
+// with a large constant). A spectrum the library refuses is left out.
+constexpr int kMultitaperPoints = 16384;
 std::vector<Spectrum> frequency_spectra(const std::vector<double> &frequency, double tau0);
 
 }  // namespace analyze
