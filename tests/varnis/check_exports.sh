@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Compares the functions a built library exports with those varnis.h declares:
-# libvarnis.so through its dynamic symbol table, varnis.dll through its export table.
+# Compares the functions a built library exports with those its header declares:
+# a .so through its dynamic symbol table, a .dll through its export table.
+#   check_exports.sh LIBRARY HEADER [EXPORT_MACRO (default VARNIS_API)]
 set -euo pipefail
 lib=$1
 header=$2
-declared=$(grep -oE '^VARNIS_API[^;(]*[ *]([A-Za-z_][A-Za-z0-9_]*)[[:space:]]*\(' "$header" \
+macro=${3:-VARNIS_API}
+declared=$(grep -oE "^${macro}[^;(]*[ *]([A-Za-z_][A-Za-z0-9_]*)[[:space:]]*\\(" "$header" \
   | sed -E 's/.*[ *]([A-Za-z_][A-Za-z0-9_]*)[[:space:]]*\($/\1/' | sort -u)
 case "$lib" in
   *.dll)
