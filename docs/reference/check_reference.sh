@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the API reference with warnings as errors and checks that every export of
 # the header has a documented entry on its family's page.
-#   check_reference.sh HEADER DOXYFILE OUTPUT_DIR
+#   check_reference.sh LISTING DOXYFILE OUTPUT_DIR
+# LISTING is the build's listing of the header's exports (varnis/list_exports.py).
 set -euo pipefail
-header=$1 doxyfile=$2 out=$3
+listing=$1 doxyfile=$2 out=$3
 if ! command -v doxygen >/dev/null; then
   echo "doxygen is not installed; skipping the API reference check (./run.sh installs it)"
   exit 77
@@ -17,11 +18,11 @@ if [ -s "$out/warnings.log" ]; then
   echo "Doxygen warnings:"; cat "$out/warnings.log"; status=1
 fi
 [ $status -eq 0 ] || { echo "The API reference does not build cleanly."; exit 1; }
-python3 - "$header" "$out/xml" <<'PY'
-import glob, re, sys
+python3 - "$listing" "$out/xml" <<'PY'
+import glob, sys
 import xml.etree.ElementTree as ET
-header, xmldir = sys.argv[1], sys.argv[2]
-exports = re.findall(r'^VARNIS_API\s+[\w\s\*]*?\b(\w+)\s*\(', open(header).read(), re.M)
+listing, xmldir = sys.argv[1], sys.argv[2]
+exports = [line.split('\t')[0] for line in open(listing).read().splitlines()[1:]]
 documented = {}
 for f in glob.glob(xmldir + '/group__*.xml'):
     comp = ET.parse(f).getroot().find('compounddef')
