@@ -161,6 +161,8 @@ case "$cmd" in
       echo "=== $(basename "$b") ==="
       "$b" "$@"
     done
+    echo "=== Theo1 octave sweep against NumPy ==="
+    /usr/bin/python3 "$ROOT/bench/theo1_numpy_ratio.py" "$BUILD_DIR/lib/libvarnisx.so"
     ;;
   *)
     echo "usage: ./run.sh build|test|bench|windows|docs|demo|fuzz" >&2
