@@ -2,7 +2,9 @@
 // short and long averaging times, and the estimate against its definition.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -72,12 +74,20 @@ double lag1(const std::vector<double>& z) {
     return num / den;
 }
 
-TEST(Lag1NoiseID, EstimateFollowsTheDefinition) {
-    // Phase of flicker frequency at factor 3: decimate, difference while
-    // delta = r1 / (1 + r1) >= 0.25 (at most twice), alpha = 2 - 2 (delta + d).
-    const auto x = power_law_phase(3000, -3.0, 17, 1e-9);
+// The estimate by the definition: the series at factor m (phase decimated, frequency
+// averaged), differenced while delta = r1 / (1 + r1) >= 0.25 (at most twice), then
+// alpha = 2 - 2 (delta + d) for phase, -2 (delta + d) for frequency.
+double estimate_by_definition(const std::vector<double>& data, bool phase, std::size_t m) {
     std::vector<double> z;
-    for (std::size_t k = 0; k < x.size(); k += 3) z.push_back(x[k]);
+    if (phase) {
+        for (std::size_t k = 0; k < data.size(); k += m) z.push_back(data[k]);
+    } else {
+        for (std::size_t k = 0; k + m <= data.size(); k += m) {
+            double sum = 0.0;
+            for (std::size_t j = k; j < k + m; ++j) sum += data[j];
+            z.push_back(sum / static_cast<double>(m));
+        }
+    }
     int d = 0;
     double delta = 0.0;
     for (;;) {
@@ -88,12 +98,35 @@ TEST(Lag1NoiseID, EstimateFollowsTheDefinition) {
         z.pop_back();
         ++d;
     }
-    const auto v = make_vector(x);
-    int alpha = 99;
-    double estimate = 0.0;
-    ASSERT_EQ(CalcLag1NoiseID(v.data(), 0, 3, &alpha, &estimate), 1000);
-    EXPECT_NEAR(estimate, 2.0 - 2.0 * (delta + d), 1e-9);
-    EXPECT_EQ(alpha, static_cast<int>(std::floor(estimate + 0.5)));
+    return phase ? 2.0 - 2.0 * (delta + d) : -2.0 * (delta + d);
+}
+
+TEST(Lag1NoiseID, EstimateFollowsTheDefinition) {
+    // An autoregressive series with r1 near 0.4 (delta near 0.29, just above the limit)
+    // besides power-law noise of each kind.
+    std::vector<double> ar(3000);
+    std::mt19937_64 rng(5);
+    std::normal_distribution<double> normal;
+    ar[0] = 1.0;
+    for (std::size_t k = 1; k < ar.size(); ++k) ar[k] = 0.4 * (ar[k - 1] - 1.0) + 1.0 + 0.1 * normal(rng);
+    struct Case {
+        std::vector<double> data;
+        bool phase;
+        int m;
+    };
+    const std::vector<Case> cases = {{ar, false, 1},
+                                     {power_law_phase(3000, -3.0, 17, 1e-9), true, 3},
+                                     {power_law_phase(3000, -1.0, 18, 1e-9), true, 1},
+                                     {frequency_of(power_law_phase(3000, -4.0, 19, 1e-9)), false, 5}};
+    for (const auto& c : cases) {
+        const auto v = make_vector(c.data);
+        int alpha = 99;
+        double estimate = 0.0;
+        ASSERT_GT(CalcLag1NoiseID(v.data(), c.phase ? 0 : 1, c.m, &alpha, &estimate), 0);
+        const double expected = estimate_by_definition(c.data, c.phase, static_cast<std::size_t>(c.m));
+        EXPECT_NEAR(estimate, expected, 1e-9) << "phase " << c.phase << " m " << c.m;
+        EXPECT_EQ(alpha, static_cast<int>(std::floor(std::min(2.0, std::max(-4.0, expected)) + 0.5)));
+    }
 }
 
 TEST(Lag1NoiseID, GapsAreLeftOutAndShortSeriesRefused) {
