@@ -3,80 +3,21 @@
 // to 17 significant digits. The Linux and the Windows builds must print the same lines.
 //
 // usage: varnisx_fixed_outputs [library path]   (default: varnisx.dll / libvarnisx.so)
-#include <charconv>
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
-
+#include "fixed_output_support.h"
 #include "varnisx.h"
+
+using namespace fixed_outputs;
 
 namespace {
 
-int g_passed = 0;
-int g_failed = 0;
-
-void check(bool ok, const std::string& what) {
-    if (ok) {
-        ++g_passed;
-    } else {
-        ++g_failed;
-        std::printf("FAILED: %s\n", what.c_str());
-    }
-}
-
-void* load(const char* path) {
-#ifdef _WIN32
-    return reinterpret_cast<void*>(LoadLibraryA(path));
-#else
-    return dlopen(path, RTLD_NOW);
-#endif
-}
-
-void* symbol(void* library, const char* name) {
-#ifdef _WIN32
-    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
-#else
-    return dlsym(library, name);
-#endif
-}
-
-// The export `name`, typed after its declaration in varnisx.h.
-template <class F>
-F bind(void* library, const char* name) {
-    F f = reinterpret_cast<F>(symbol(library, name));
-    check(f != nullptr, std::string("export ") + name + " found");
-    return f;
-}
-#define VARNISX_FN(lib, name) bind<decltype(&name)>(lib, #name)
-
-std::string digits17(double x) {
-    char buf[64];
-    auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::general, 17);
-    return std::string(buf, r.ptr);
-}
-
-void print_result(const char* what, long count, double value) {
-    std::printf("%s: %ld %s\n", what, count, digits17(value).c_str());
-}
-
-// A random-walk phase record from integer arithmetic only, the same on every platform.
-std::vector<double> record(long count, std::uint32_t seed) {
-    std::vector<double> v = {static_cast<double>(count), 1.0, static_cast<double>(count)};
-    double phase = 1e-3;
-    for (long k = 0; k < count; ++k) {
-        seed = seed * 1664525u + 1013904223u;
-        phase += (static_cast<double>(seed >> 8) / 16777216.0 - 0.5) * 1e-9;
-        v.push_back(phase);
-    }
-    return v;
+// A phase record of white frequency noise on a time offset, as a data vector.
+std::vector<double> record(long count, std::uint64_t seed) {
+    return data_vector(white_fm_phase(static_cast<std::size_t>(count), seed, false));
 }
 
 }  // namespace
@@ -87,21 +28,21 @@ int main(int argc, char** argv) {
 #else
     const char* path = argc > 1 ? argv[1] : "libvarnisx.so";
 #endif
-    void* lib = load(path);
-    if (lib == nullptr) {
+    Library lib(path);
+    if (!lib.loaded()) {
         std::printf("cannot load %s\n", path);
         return 1;
     }
-    auto check_x = VARNISX_FN(lib, CheckVarnisX);
-    auto theo1 = VARNISX_FN(lib, CalcTheo1Dev);
-    auto theo1_sweep = VARNISX_FN(lib, CalcTheo1Sweep);
-    auto theobr_ratio = VARNISX_FN(lib, CalcTheoBRRatio);
-    auto theobr_sweep = VARNISX_FN(lib, CalcTheoBRSweep);
-    auto theoh = VARNISX_FN(lib, CalcTheoHSweep);
-    auto pdev = VARNISX_FN(lib, CalcParabolicDev);
-    auto hat = VARNISX_FN(lib, CalcThreeCorneredHat);
-    auto dynamic = VARNISX_FN(lib, CalcDynamicAllanDev);
-    auto lag1 = VARNISX_FN(lib, CalcLag1NoiseID);
+    auto check_x = VARNIS_FN(lib, CheckVarnisX);
+    auto theo1 = VARNIS_FN(lib, CalcTheo1Dev);
+    auto theo1_sweep = VARNIS_FN(lib, CalcTheo1Sweep);
+    auto theobr_ratio = VARNIS_FN(lib, CalcTheoBRRatio);
+    auto theobr_sweep = VARNIS_FN(lib, CalcTheoBRSweep);
+    auto theoh = VARNIS_FN(lib, CalcTheoHSweep);
+    auto pdev = VARNIS_FN(lib, CalcParabolicDev);
+    auto hat = VARNIS_FN(lib, CalcThreeCorneredHat);
+    auto dynamic = VARNIS_FN(lib, CalcDynamicAllanDev);
+    auto lag1 = VARNIS_FN(lib, CalcLag1NoiseID);
     if (g_failed > 0) return 1;
 
     check(check_x() == 200, "CheckVarnisX returns 200");
@@ -117,7 +58,7 @@ int main(int argc, char** argv) {
     check(pdev(four, &value, 1.0, 1) == 2 && std::fabs(value - std::sqrt(2.0)) < 1e-15,
           "PDEV at factor 1 is the Allan deviation");
 
-    const auto x = record(2048, 12345u);
+    const auto x = record(2048, 12345);
     const int factors[] = {10, 16, 64, 256, 1024, 2046};
     double devs[6];
     int windows[6];
@@ -139,7 +80,7 @@ int main(int argc, char** argv) {
         print_result(("PDEV m=" + std::to_string(m)).c_str(), n, value);
     }
 
-    const auto y = record(2048, 777u), z = record(2048, 4242u);
+    const auto y = record(2048, 777), z = record(2048, 4242);
     double variances[3];
     for (int kind = VARNISX_ALLAN; kind <= VARNISX_THEO1; ++kind) {
         const int n = hat(x.data(), y.data(), z.data(), 1.0, 16, kind, variances, nullptr);
