@@ -69,18 +69,30 @@ long bias_ratio(const double* data, long M, const FactorSet& set, const double* 
     return used;
 }
 
-// Theo1 numerators of the merged factors of `wanted` and of the ratio, then the ratio.
-// Returns the number of ratio pairs used, 0 when stopped, -1 on failure.
+// The progress of one call: its title and the caller's flag and callback.
+struct Progress {
+    const char* title;
+    int enabled;
+    VarnisProgressCallback callback;
+};
+
+// Theo1 numerators of the merged factors of `wanted` and of the ratio, then the ratio,
+// between the opening and closing progress calls. Returns the number of ratio pairs
+// used, 0 when stopped, -1 on failure.
 long theo1_sums_with_ratio(const double* data, const varnis::VectorView<const double>& v,
                            const int* wanted, long wanted_count, FactorSet& set,
                            ScratchArray<double>& sums, double* ratio, const int* stop,
-                           varnis::ProgressReporter& reporter) {
+                           const Progress& progress) {
+    varnis::ProgressReporter reporter(progress.callback, progress.enabled != 0, progress.title, 0, 1);
+    reporter.open();
     const long M = v.size();
     merge_with_ratio_factors(wanted, wanted_count, ratio_pair_count(M), set);
     const auto z = varnisx::centred_phase(v);
-    if (!z.ok() || !sums.ok() || !set.factors.ok()) return -1;
-    const long done =
-        varnisx::theo1_sums(z.data(), M, set.factors.data(), set.count, sums.data(), stop, reporter);
+    long done = -1;
+    if (z.ok() && sums.ok() && set.factors.ok())
+        done = varnisx::theo1_sums(z.data(), M, set.factors.data(), set.count, sums.data(), stop,
+                                   reporter);
+    reporter.close();
     if (done < 0) return -1;
     if (done < set.count) return 0;
     return bias_ratio(data, M, set, sums.data(), ratio);
@@ -95,12 +107,9 @@ extern "C" VARNISX_API int CalcTheoBRRatio(const double* data, double* ratio, co
     const long pairs = ratio_pair_count(v->size());
     FactorSet set(pairs);
     ScratchArray<double> sums(static_cast<std::size_t>(pairs));
-    varnis::ProgressReporter reporter(callback, progress != 0, "Calculating TheoBR", 0, 1);
-    reporter.open();
     double value = 0.0;
-    const long used =
-        theo1_sums_with_ratio(data, *v, nullptr, 0, set, sums, &value, stop, reporter);
-    reporter.close();
+    const long used = theo1_sums_with_ratio(data, *v, nullptr, 0, set, sums, &value, stop,
+                                            {"Calculating TheoBR", progress, callback});
     if (used > 0) *ratio = value;
     return static_cast<int>(used);
 }
@@ -118,12 +127,9 @@ extern "C" VARNISX_API int CalcTheoBRSweep(const double* data, double tau0, cons
     const long capacity = count + ratio_pair_count(M);
     FactorSet set(capacity);
     ScratchArray<double> sums(static_cast<std::size_t>(capacity));
-    varnis::ProgressReporter reporter(callback, progress != 0, "Calculating TheoBR", 0, 1);
-    reporter.open();
     double value = 0.0;
-    const long used =
-        theo1_sums_with_ratio(data, *v, factors, count, set, sums, &value, stop, reporter);
-    reporter.close();
+    const long used = theo1_sums_with_ratio(data, *v, factors, count, set, sums, &value, stop,
+                                            {"Calculating TheoBR", progress, callback});
     if (used <= 0) return static_cast<int>(used);
     const double scale = std::sqrt(value);
     for (long r = 0; r < count; ++r) {
@@ -169,8 +175,6 @@ extern "C" VARNISX_API int CalcTheoHSweep(const double* data, double tau0, const
             theo_factors[theo_count++] = static_cast<int>(m);
     }
 
-    varnis::ProgressReporter reporter(callback, progress != 0, "Calculating TheoH", 0, 1);
-    reporter.open();
     const long capacity = theo_count + (M >= kMinimumRecord ? ratio_pair_count(M) : 0);
     FactorSet set(capacity);
     ScratchArray<double> sums(static_cast<std::size_t>(capacity));
@@ -178,8 +182,7 @@ extern "C" VARNISX_API int CalcTheoHSweep(const double* data, double tau0, const
     long used = 1;
     if (theo_count > 0)
         used = theo1_sums_with_ratio(data, *v, theo_factors.data(), theo_count, set, sums, &ratio,
-                                     stop, reporter);
-    reporter.close();
+                                     stop, {"Calculating TheoH", progress, callback});
     if (used <= 0) return static_cast<int>(used);
 
     for (long r = 0; r < count; ++r) {

@@ -78,7 +78,7 @@ VARNISX_API int CheckVarnisX(void);
  * Cost: a single factor takes about n h operations. A sweep shares its work between
  * factors: one pass over the record per lag L = 1 .. largest factor, about
  * M * (largest factor) operations for the whole sweep, whatever the number of factors
- * (each factor adds a few operations per lag). It takes M + 3 * M / 16 doubles of
+ * (each factor adds a few operations per lag). It takes about M + M / 16 doubles of
  * scratch, released before it returns.
  *
  * TheoBR removes the bias of Theo1 for the record at hand: it is Theo1 times the mean,
@@ -153,7 +153,9 @@ VARNISX_API int CalcTheoBRSweep(const double *data, double tau0, const int *fact
  * terms (may be null) the Allan terms or Theo1 windows behind it; kinds (may be null)
  * 0 for an Allan row, 1 for a TheoBR row. An Allan row without a usable term gets NaN
  * and 0 terms.
- * Progress title "Calculating TheoH"; a stopped call writes nothing and returns 0.
+ * Progress title "Calculating TheoH", reported while the Theo1 sums of the TheoBR rows
+ * are formed (a sweep of Allan rows only makes no progress call); a stopped call
+ * writes nothing and returns 0.
  * Returns count, or -1 (null arrays, count < 1, tau0 not positive, afs not strictly
  * increasing or below 1, a row outside the limits above, M < 90 when a TheoBR row is
  * asked for, exhausted memory).
