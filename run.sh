@@ -2,7 +2,8 @@
 # Set-up, build and entry points of Varnis and Ticklog.
 #   ./run.sh build     install what is missing, configure and build into build/
 #   ./run.sh test      build the normal and the sanitizer configurations, run every test
-#   ./run.sh bench     build and run the benchmarks (ratios against a plain pass)
+#   ./run.sh bench     build and run the benchmarks (ratios against a plain pass, and the
+#                      Python package's sweeps against C++ and NumPy)
 #   ./run.sh fuzz [s]  build the library's fuzz targets and run each for s seconds (600)
 #   ./run.sh windows   cross-build varnis.dll and test it under Wine
 #   ./run.sh demo      build, then start Ticklog with COM1 on a simulated instrument
@@ -20,10 +21,11 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev
   locales
-  python3-numpy python3-pytest
+  python3-numpy python3-pytest python3-matplotlib python3-pip python3-venv
   clang libclang-rt-14-dev
   doxygen pandoc
   xvfb xdotool x11-apps netpbm
+  chromium
 )
 
 # What the Windows build of the library and its test under Wine need.
@@ -161,6 +163,10 @@ case "$cmd" in
       echo "=== $(basename "$b") ==="
       "$b" "$@"
     done
+    echo "=== bench_python_sweeps ==="
+    /usr/bin/python3 "$ROOT/bench/bench_python_sweeps.py" "$BUILD_DIR"
+    echo "=== varnis-analyze: whole default analysis against one plain parse ==="
+    "$ROOT/bench/analyze_ratio.sh" "$BUILD_DIR/bin/varnis-analyze" "$BUILD_DIR"
     echo "=== Theo1 octave sweep against NumPy ==="
     /usr/bin/python3 "$ROOT/bench/theo1_numpy_ratio.py" "$BUILD_DIR/lib/libvarnisx.so"
     ;;
