@@ -167,6 +167,8 @@ case "$cmd" in
     /usr/bin/python3 "$ROOT/bench/bench_python_sweeps.py" "$BUILD_DIR"
     echo "=== varnis-analyze: whole default analysis against one plain parse ==="
     "$ROOT/bench/analyze_ratio.sh" "$BUILD_DIR/bin/varnis-analyze" "$BUILD_DIR"
+    echo "=== Theo1 octave sweep against NumPy ==="
+    /usr/bin/python3 "$ROOT/bench/theo1_numpy_ratio.py" "$BUILD_DIR/lib/libvarnisx.so"
     ;;
   *)
     echo "usage: ./run.sh build|test|bench|windows|docs|demo|fuzz" >&2

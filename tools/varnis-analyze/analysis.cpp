@@ -186,17 +186,23 @@ Estimate estimate_of(const Value &v) {
     return e;
 }
 
-// The residual phase with its gaps interpolated, for the statistic that takes 0.0 as a
-// value (empty when there are none); filled: the interior gaps interpolated.
-std::vector<double> gap_filled(const std::vector<double> &phase, int &filled) {
-    int gaps = CountGaps(phase.data(), 0);
-    filled = 0;
-    if (gaps == 0) return {};
-    std::vector<double> copy = phase;
-    FillGaps(copy.data(), 0);
-    copy.resize(sample_count(copy) + 3);
-    filled = std::max(0, gaps - (sample_count(phase) - sample_count(copy)));
-    return copy;
+// The gap-free stretches of a phase record (a 0.0 is a gap except at the first and
+// the last sample); none when the record has no gap.
+std::vector<std::pair<int, int>> gap_free_stretches(const std::vector<double> &phase) {
+    const int n = sample_count(phase);
+    std::vector<std::pair<int, int>> stretches;
+    int start = 0;  // first sample of the open stretch, 0 when none is open
+    for (int k = 1; k <= n; ++k) {
+        bool gap = phase[k + 2] == 0.0 && k != 1 && k != n;
+        if (!gap && start == 0) start = k;
+        if (gap && start != 0) {
+            stretches.push_back({start, k - 1});
+            start = 0;
+        }
+    }
+    if (start == 1) return {};  // one stretch: the whole record
+    if (start != 0) stretches.push_back({start, n});
+    return stretches;
 }
 
 // Every row's values, the calculations spread over the task pool. Rows are kept while
@@ -292,9 +298,7 @@ Analysis run_analysis(const std::vector<double> &samples, const AnalysisSettings
     a.gaps = phase_data ? CountGaps(a.record.recorded_phase.data(), 0) : CountGaps(a.record.frequency.data(), 1);
     const std::vector<double> &phase = a.record.residual_phase;
     const int n = a.phase_samples = sample_count(phase);
-    std::vector<double> filled = gap_filled(phase, a.mtotdev_filled_gaps);
-    Records records{&phase, &a.record.recorded_phase, filled.empty() ? &phase : &filled, a.mtotdev_filled_gaps,
-                    settings.tau0, stop};
+    Records records{&phase, &a.record.recorded_phase, gap_free_stretches(phase), settings.tau0, stop};
 
     std::vector<int> factors = averaging_factors(n, settings.taus);
     for (int m : factors) {
