@@ -66,7 +66,7 @@ void BM_FullAnalysis(benchmark::State& state) {
     int stop = 0;
     bench_support::run_with_ratio(state, passes, [&] {
         auto file = analyze::parse_data_text(text, "bench");
-        auto analysis = analyze::run_analysis(file.samples, analyze::DataKind::Phase, 1.0, 68, nullptr, &stop);
+        auto analysis = analyze::run_analysis(file.samples, analyze::AnalysisSettings{}, nullptr, &stop);
         benchmark::DoNotOptimize(analysis.rows.data());
     });
     report_text_ratio(state, passes.plain, scan);

@@ -1,46 +1,50 @@
 #!/usr/bin/env python3
-"""Writes _signatures.py, the argument and result types of every export, from the
-library's header. The build runs it into the build tree's copy of the package.
+"""Writes _signatures.py, the argument and result types, the argument names and the
+documentation of every export, from the listing of the library's exports that the
+build makes from varnis.h (varnis/list_exports.py). The build runs it into the build
+tree's copy of the package.
 
-usage: generate_signatures.py HEADER OUTPUT"""
+usage: generate_signatures.py LISTING OUTPUT"""
 import re
 import sys
 from pathlib import Path
 
-DECLARATION = re.compile(r"^VARNIS_API\s+([^;]*?)\b(\w+)\s*\(([^)]*)\)\s*;", re.M | re.S)
+ESCAPES = {"n": "\n", "t": "\t", "\\": "\\"}
 
 
-def normalise_type(text):
-    tokens = re.findall(r"\w+|\*|\[\]", text)
-    if len(tokens) > 1 and re.fullmatch(r"\w+", tokens[-1]) and tokens[-1] not in ("int", "double", "float", "long", "char", "void"):
-        tokens = tokens[:-1]  # the parameter's name
-    kind = " ".join(t if t != "[]" else "*" for t in tokens)
-    return kind.replace(" *", "*")
-
-
-def signatures(header_text):
-    text = re.sub(r"/\*.*?\*/", "", header_text, flags=re.S)
+def read_listing(text):
+    """{name: (returns, [(type, name), ...], doc)} from the listing's lines."""
+    lines = text.splitlines()
+    columns = lines[0].split("\t")
     result = {}
-    for match in DECLARATION.finditer(text):
-        restype = normalise_type(match.group(1))
-        params = [p.strip() for p in match.group(3).split(",") if p.strip() not in ("", "void")]
-        result[match.group(2)] = (restype, [normalise_type(p) for p in params])
+    for line in lines[1:]:
+        row = dict(zip(columns, line.split("\t")))
+        params = [tuple(p.rsplit(" ", 1)) for p in row["parameters"].split(", ") if p]
+        doc = re.sub(r"\\(.)", lambda m: ESCAPES[m.group(1)], row["doc"])
+        result[row["name"]] = (row["returns"], params, doc)
     return result
 
 
-def render(sigs):
-    lines = ['"""Argument and result types of the library\'s exports, generated from varnis.h',
-             'by generate_signatures.py; do not edit."""', "", "SIGNATURES = {"]
-    for name in sorted(sigs):
-        restype, args = sigs[name]
-        lines.append(f"    {name!r}: ({restype!r}, {args!r}),")
+def render(exports):
+    lines = ['"""Argument and result types, argument names and documentation of the library\'s',
+             'exports, generated from varnis.h by generate_signatures.py; do not edit."""', "",
+             "# name: (result type, [argument types])", "SIGNATURES = {"]
+    for name in sorted(exports):
+        restype, params, _ = exports[name]
+        lines.append(f"    {name!r}: ({restype!r}, {[t for t, _ in params]!r}),")
+    lines += ["}", "", "# name: [argument names], in order", "ARGUMENT_NAMES = {"]
+    for name in sorted(exports):
+        lines.append(f"    {name!r}: {[n for _, n in exports[name][1]]!r},")
+    lines += ["}", "", "# name: the export's documentation in the header", "DOCS = {"]
+    for name in sorted(exports):
+        lines.append(f"    {name!r}: {exports[name][2]!r},")
     lines.append("}")
     return "\n".join(lines) + "\n"
 
 
 def main():
-    header, output = Path(sys.argv[1]), Path(sys.argv[2])
-    content = render(signatures(header.read_text()))
+    listing, output = Path(sys.argv[1]), Path(sys.argv[2])
+    content = render(read_listing(listing.read_text()))
     if not output.exists() or output.read_text() != content:
         output.write_text(content)
     return 0

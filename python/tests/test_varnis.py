@@ -1,4 +1,5 @@
-"""The Python layer over the library: loading, raw exports, friendly wrappers."""
+"""The raw layer: every export bound and documented, NumPy arrays and ctypes forms as
+pointer arguments, data vectors, the progress callbacks and the stop flag."""
 import ctypes
 import math
 import subprocess
@@ -7,45 +8,53 @@ import numpy as np
 import pytest
 
 import varnis
+from varnis import raw
 
-def test_every_export_of_the_library_is_bound():
+
+def test_every_export_of_the_library_is_bound_and_documented():
     exported = subprocess.run(["nm", "-D", "--defined-only", varnis.library_path],
                               capture_output=True, text=True, check=True).stdout.split("\n")
     names = {line.split()[2] for line in exported if len(line.split()) == 3 and line.split()[1] == "T"}
     names -= {"_init", "_fini"}
-    assert names == set(varnis._signatures.SIGNATURES)
+    assert names == set(varnis._signatures.SIGNATURES) and len(names) == 92
     for name in names:
-        assert callable(getattr(varnis.raw, name))
-    assert varnis.raw.CheckVarnis() == 200
+        assert callable(getattr(raw, name))
+        assert getattr(raw, name).__doc__.startswith(f"{varnis._signatures.SIGNATURES[name][0]} {name}(")
+        assert len(getattr(raw, name).__doc__) > 80
+    assert "double tau0, int m" in raw.CalcPhaseOverlapSigma.__doc__
+    assert "Overlapping Allan deviation of phase data" in raw.CalcPhaseOverlapSigma.__doc__
+    assert raw.CheckVarnis() == 200
 
 
-def test_raw_call_with_a_data_vector():
-    v = (ctypes.c_double * 7)(4, 1, 4, 0.0, 1.0, 4.0, 9.0)
-    sigma = ctypes.c_double(0)
-    assert varnis.raw.CalcPhaseSigma(v, ctypes.byref(sigma), 1.0) == 2
-    assert sigma.value == pytest.approx(math.sqrt(2.0))
+def test_pointer_arguments_take_numpy_arrays_and_ctypes_forms():
+    v = varnis.data_vector([0.0, 1.0, np.nan, 9.0, 16.0])
+    np.testing.assert_array_equal(v, [5, 1, 5, 0.0, 1.0, 0.0, 9.0, 16.0])
+    out = np.zeros(1)
+    assert raw.CalcPhaseSigma(varnis.data_vector([0.0, 1.0, 4.0, 9.0]), out, 1.0) == 2
+    assert out[0] == pytest.approx(math.sqrt(2.0))
+    legacy = (ctypes.c_double * 7)(4, 1, 4, 0.0, 1.0, 4.0, 9.0)
+    sigma = ctypes.c_double()
+    assert raw.CalcPhaseSigma(legacy, ctypes.byref(sigma), 1.0) == 2 and sigma.value == out[0]
+    assert raw.AddSigma(np.array([3, 4, 0, 0, 0], dtype=np.float32)) == 5.0
+    day, month, year = (np.zeros(1, dtype=np.intc) for _ in range(3))
+    raw.MJDToDate(51544, day, month, year)
+    assert (day[0], month[0], year[0]) == (1, 1, 2000)
+
+    with pytest.raises(ctypes.ArgumentError, match="float64, not float32"):
+        raw.CalcPhaseSigma(v.astype(np.float32), out, 1.0)
+    with pytest.raises(ctypes.ArgumentError, match="contiguous"):
+        raw.CalcPhaseSigma(np.repeat(v, 2)[::2], out, 1.0)
+    frozen = np.zeros(1)
+    frozen.flags.writeable = False
+    with pytest.raises(ctypes.ArgumentError, match="read-only"):
+        raw.CalcPhaseSigma(v, frozen, 1.0)
 
 
-def test_wrappers_agree_with_raw_calls_and_accept_nan_gaps():
-    rng = np.random.default_rng(5)
-    phase = np.cumsum(rng.normal(size=2000)) * 1e-9 + 1e-3
-    for m in (1, 3, 10):
-        sigma, n = varnis.oadev(phase, 1.0, m)
-        v = varnis.data_vector(phase)
-        out = ctypes.c_double()
-        assert varnis.raw.CalcPhaseOverlapSigma(v.ctypes.data_as(ctypes.POINTER(ctypes.c_double)),
-                                                ctypes.byref(out), 1.0, m) == n
-        assert sigma == out.value
-    freq = [1.0, 3.0, float("nan"), 2.0, 4.0]
-    assert varnis.mean(freq)[1] == 4
-    dev, n = varnis.stddev([1, 2, 3, 0, 4])
-    assert n == 4 and dev == pytest.approx(math.sqrt(5.0 / 3.0))
-    assert varnis.adev([1, 3, 2, 4], 1.0, "frequency") == (pytest.approx(math.sqrt(1.5)), 3)
-
-
-def test_refusals_raise_with_the_library_code():
-    with pytest.raises(varnis.VarnisError) as error:
-        varnis.oadev([1.0, 2.0, 3.0], 1.0, 5)
-    assert error.value.code == -1
-    with pytest.raises(varnis.VarnisError):
-        varnis.adev([1.0, 2.0, 3.0], 0.0)
+def test_progress_callbacks_and_stop_flag(capsys):
+    v = varnis.data_vector(np.cumsum(np.random.default_rng(2).normal(size=300)))
+    sigma = np.zeros(1)
+    stop = varnis.StopFlag()
+    assert raw.CalcPhaseModSigma(v, sigma, 2.0, 2, stop, 1, varnis.print_progress) == 295
+    assert "Calculating Mod/Time Sigma (with gaps): 100 %" in capsys.readouterr().err
+    stop.set()
+    assert raw.CalcPhaseModSigma(v, sigma, 2.0, 2, stop, 0, varnis.no_progress) == 1

@@ -276,23 +276,28 @@ def read_ini(path):
 
 def check_analysis_outputs(data_path, records):
     """The outputs of varnis-analyze beside the data file, once they are complete."""
-    text, csv, svg = (pathlib.Path(f"{data_path}.{ext}") for ext in ("txt", "csv", "svg"))
+    text, csv, svg, page = (pathlib.Path(f"{data_path}.{ext}") for ext in ("txt", "csv", "svg", "html"))
 
-    def complete():
+    def complete(path):
         try:
-            return ElementTree.parse(svg).getroot()
+            return ElementTree.parse(path).getroot()
         except (OSError, ElementTree.ParseError):
             return None
 
-    root = wait_for("the analysis plot " + svg.name, complete, 60, step=0.25)
-    if root.tag != "{http://www.w3.org/2000/svg}svg":
-        fail(f"{svg} is no SVG picture: {root.tag}")
+    # The report is written last, each output whole.
+    report = wait_for("the analysis report " + page.name, lambda: complete(page), 60, step=0.25)
+    if report.tag != "{http://www.w3.org/1999/xhtml}html" or \
+            report.find(".//{http://www.w3.org/1999/xhtml}h2[@id='sigma-tau']") is None:
+        fail(f"{page} is not the report page: {report.tag}")
+    root = complete(svg)
+    if root is None or root.tag != "{http://www.w3.org/2000/svg}svg":
+        fail(f"{svg} is no SVG picture")
     table = text.read_text()
     if not table.startswith(f"Data file: {data_path}\n") or \
             f"phase (s), {len(records)} values, tau0 = 1 s" not in table:
         fail(f"{text} is not the table of {data_path} with {len(records)} values:\n{table[:400]}")
     rows = csv.read_text().splitlines()
-    if rows[0] != "statistic,m,tau,terms,value,edf,lower,upper,noise_alpha":
+    if rows[0] != "statistic,m,tau,terms,value,edf,lower,upper,noise_alpha,note":
         fail(f"{csv}: heading {rows[0]!r}")
     factors = sorted({int(r.split(",")[1]) for r in rows[1:] if r.startswith("oadev,")})
     expected = [2 ** i for i in range(20) if len(records) - 2 * 2 ** i >= 1]
@@ -300,7 +305,7 @@ def check_analysis_outputs(data_path, records):
         fail(f"{csv}: averaging factors {factors}, expected {expected}")
     for line in table.splitlines():
         print("  | " + line)
-    return text, csv, svg
+    return text, csv, svg, page
 
 
 def demo_case(folder, desktop):

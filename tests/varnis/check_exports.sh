@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Compares the functions a built library exports with those varnis.h declares:
+# Compares the functions a built library exports with those varnis.h declares, as
+# the build's listing of the header's exports (varnis/list_exports.py) names them:
 # libvarnis.so through its dynamic symbol table, varnis.dll through its export table.
+#   check_exports.sh LIBRARY LISTING
 set -euo pipefail
 lib=$1
-header=$2
-declared=$(grep -oE '^VARNIS_API[^;(]*[ *]([A-Za-z_][A-Za-z0-9_]*)[[:space:]]*\(' "$header" \
-  | sed -E 's/.*[ *]([A-Za-z_][A-Za-z0-9_]*)[[:space:]]*\($/\1/' | sort -u)
+listing=$2
+declared=$(tail -n +2 "$listing" | cut -f1 | sort -u)
+[ -n "$declared" ] || { echo "no export in $listing"; exit 1; }
 case "$lib" in
   *.dll)
     exported=$(x86_64-w64-mingw32-objdump -p "$lib" | sed -n '/Ordinal\/Name Pointer/,/^$/p' \

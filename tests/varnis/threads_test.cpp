@@ -5,7 +5,7 @@
 //                            test here checks that concurrent calls take whole stretches);
 //   SpectrumCalc             keeps working values in library-wide storage;
 //   MultiTaperSpectrumCalc   its taper solver keeps working values in library-wide storage.
-// A check reads varnis.h so that an export added without a case here fails.
+// A check reads the exports of varnis.h so that an export added without a case here fails.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -13,7 +13,6 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
-#include <cctype>
 #include <set>
 #include <string>
 #include <thread>
@@ -326,24 +325,16 @@ const std::vector<Case>& cases() {
 // The exports that keep library-wide state (see the head of this file).
 const std::set<std::string> kStateful = {"GenNoise", "SpectrumCalc", "MultiTaperSpectrumCalc"};
 
-// The names of every export declared in the public header.
+// The names of every export declared in the public header, from the build's listing
+// of its exports: a first line naming the columns, then one export a line, its name
+// before the first tab.
 std::set<std::string> declared_exports() {
-    std::ifstream header(VARNIS_HEADER_FILE);
-    EXPECT_TRUE(header.is_open()) << VARNIS_HEADER_FILE;
-    // Each declaration begins on one line "VARNIS_API <type> Name(": the name is the
-    // word before the first parenthesis. (Parsed by hand: <regex> trips GCC's
-    // maybe-uninitialized warning in the sanitizer build.)
+    std::ifstream listing(VARNIS_EXPORTS_LISTING);
+    EXPECT_TRUE(listing.is_open()) << VARNIS_EXPORTS_LISTING;
     std::set<std::string> names;
-    for (std::string line; std::getline(header, line);) {
-        const std::size_t paren = line.find('(');
-        if (line.rfind("VARNIS_API ", 0) != 0 || paren == std::string::npos) continue;
-        std::size_t end = paren;
-        while (end > 0 && std::isspace(static_cast<unsigned char>(line[end - 1]))) --end;
-        std::size_t begin = end;
-        while (begin > 0 && (std::isalnum(static_cast<unsigned char>(line[begin - 1])) || line[begin - 1] == '_'))
-            --begin;
-        if (begin < end) names.insert(line.substr(begin, end - begin));
-    }
+    std::string line;
+    std::getline(listing, line);
+    while (std::getline(listing, line)) names.insert(line.substr(0, line.find('\t')));
     return names;
 }
 

@@ -176,6 +176,12 @@ TEST(TotvarCalc, GapsAndTheirReflectedImagesAreSkipped) {
     auto gap = make_vector({1, 0, 4, 8, 13, 19});
     EXPECT_EQ(TotvarCalc(gap.data(), &dev, 1.0, 3, 0), 1);
     EXPECT_NEAR(dev, std::sqrt(100.0 / 18.0), 1e-12);
+
+    // An image that comes out as 0.0 is no gap: 2 x[1] - x[2] = 0 with m = 2 gives the
+    // centres 2 (0, 2, 5), 3 (1, 3, 8) and 4 (2, 5, 2 x[5] - x[4] = 11).
+    auto zero_image = make_vector({1, 2, 3, 5, 8});
+    EXPECT_EQ(TotvarCalc(zero_image.data(), &dev, 1.0, 2, 0), 3);
+    EXPECT_NEAR(dev, std::sqrt(19.0 / 24.0), 1e-12);
 }
 
 TEST(TotvarCalc, RefusalsAndEmptyEstimates) {

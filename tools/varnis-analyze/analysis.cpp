@@ -3,26 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "mtie.h"
+#include "number_text.h"
+#include "task_pool.h"
 #include "varnis.h"
 
 namespace analyze {
-
-const char *statistic_key(int statistic) {
-    static const char *keys[] = {"oadev", "mdev", "tdev", "ohdev", "totdev", "mtotdev", "mtie", "tierms"};
-    return keys[statistic];
-}
-
-const char *statistic_title(int statistic) {
-    static const char *titles[] = {"Overlapping Allan deviation", "Modified Allan deviation",
-                                   "Time deviation (s)", "Overlapping Hadamard deviation",
-                                   "Total deviation", "Modified total deviation",
-                                   "MTIE (s)", "TIE rms (s)"};
-    return titles[statistic];
-}
-
-bool statistic_in_seconds(int statistic) {
-    return statistic == TDEV || statistic == MTIE || statistic == TIERMS;
-}
 
 const char *noise_name(int alpha) {
     switch (alpha) {
@@ -37,211 +23,306 @@ const char *noise_name(int alpha) {
     }
 }
 
-namespace {
-
-// A data vector: header (count, first, last) and the samples.
-std::vector<double> data_vector(const std::vector<double> &samples) {
-    std::vector<double> v(samples.size() + 3);
-    v[0] = v[2] = static_cast<double>(samples.size());
-    v[1] = 1.0;
-    std::copy(samples.begin(), samples.end(), v.begin() + 3);
-    return v;
+std::vector<int> averaging_factors(int n, TauSpacing spacing) {
+    std::vector<int> factors;
+    auto fits = [n](long long m) { return n - 2 * m >= 1; };
+    switch (spacing) {
+        case TauSpacing::Octave:
+            for (long long m = 1; fits(m); m *= 2) factors.push_back(static_cast<int>(m));
+            break;
+        case TauSpacing::Decade:
+            for (long long decade = 1; fits(decade); decade *= 10)
+                for (long long step : {1, 2, 4})
+                    if (fits(step * decade)) factors.push_back(static_cast<int>(step * decade));
+            break;
+        case TauSpacing::All:
+            for (long long m = 1; fits(m); ++m) factors.push_back(static_cast<int>(m));
+            break;
+    }
+    return factors;
 }
 
-int sample_count(const std::vector<double> &v) { return static_cast<int>(v[0]); }
+namespace {
 
 // Bandwidth factor 2 pi fh tau0 of the modified-to-Allan ratio, with the measurement
 // bandwidth taken as the Nyquist frequency 1 / (2 tau0).
 constexpr float kBandwidthFactor = 3.14159265f;
+// Fewer terms than this give no confidence interval.
+constexpr int kMinimumTermsForInterval = 2;
 
-// Confidence interval of a deviation from its EDF: sigma * sqrt(edf / chi2) at the two
-// tail probabilities. Left without an interval when the EDF or a quantile is unusable.
-void add_interval(Estimate &e, double edf, int confidence_percent) {
-    if (!e.computed || !(edf > 0.0) || !std::isfinite(edf)) return;
-    double tail = confidence_percent == 95 ? 0.025 : (1.0 - 0.6827) / 2.0;
-    float chi_high = CalcInvChiSqr(static_cast<float>(tail), static_cast<float>(edf));
-    float chi_low = CalcInvChiSqr(static_cast<float>(1.0 - tail), static_cast<float>(edf));
-    if (!(chi_high > 0.0f) || !(chi_low > 0.0f)) return;
-    e.has_interval = true;
-    e.edf = edf;
-    e.lower = e.value * std::sqrt(edf / chi_high);
-    e.upper = e.value * std::sqrt(edf / chi_low);
-}
+// The B1 ratio (standard over Allan variance) of the m-averaged frequencies: what
+// tells the frequency noises apart.
+struct NoiseMeasure {
+    bool usable = false;
+    int count = 0;  // averages
+    double b1 = 0.0;
+};
 
-// Runs one library call and keeps its result when it returned a count.
-template <typename Call>
-Estimate from_call(Call call, const double &value) {
-    int result = call();
-    Estimate e;
-    if (result > 0) {
-        e.computed = true;
-        e.value = value;
-        e.terms = result;
-    }
-    return e;
-}
-
-// Phase record with the fitted linear frequency drift (and so the frequency offset)
-// removed: the frequencies are fitted with a line over the sample number and
-// integrated back into phase. frequency receives the conditioned frequency record.
-std::vector<double> conditioned_phase(std::vector<double> &frequency, Analysis &a) {
-    int count = sample_count(frequency);
-    double intercept = 0.0, slope = 0.0, variance = 0.0;
-    if (CalcLinFreqDrift(frequency.data(), &intercept, &slope, &variance) >= 2) {
-        RemoveLinFreqDrift(frequency.data(), intercept, slope);
-        a.drift_removed = true;
-        a.frequency_offset = intercept + slope * (count + 1) / 2.0;
-        a.frequency_drift = slope / a.tau0;
-    }
-    std::vector<double> phase(count + 4);
-    if (ConvFreqToPhase(frequency.data(), phase.data(), a.tau0, 0) < 0) return {};
-    phase.resize(sample_count(phase) + 3);
-    return phase;
-}
-
-// Noise type at averaging factor m: the B1 ratio of the m-averaged frequencies tells
-// the frequency noises apart; phase noise is split into white and flicker by the
-// ratio of the modified to the overlapping Allan variance at mdev_m.
-int identify_noise(const std::vector<double> &frequency, int m, const Row *ratio_row, int fallback) {
-    std::vector<double> averages = frequency;
-    int count = AverageFreqData(averages.data(), m);
-    if (count < 4) return fallback;
+NoiseMeasure b1_of(const std::vector<double> &averages, int count) {
+    if (count < 4) return {};
     double deviation = 0.0, allan = 0.0;
     if (CalcFreqStdDev(averages.data(), &deviation) < 0 || CalcFreqSigma(averages.data(), &allan) < 0 ||
         !(allan > 0.0))
-        return fallback;
+        return {};
     double b1 = (deviation / allan) * (deviation / allan);
-    int alpha = NoiseID(count, 0, m, kBandwidthFactor, static_cast<float>(b1));
+    if (!std::isfinite(b1)) return {};
+    return {true, count, b1};
+}
+
+// The measures of every factor, in order, in one task. On a record without gaps the
+// averages of a factor that divides the next one are averaged again (the mean of
+// equal groups' means is the mean of the whole group), so the record is read about
+// twice in all instead of once per factor; otherwise each factor averages the record.
+std::vector<NoiseMeasure> measure_all(const std::vector<double> &frequency, const std::vector<int> &factors,
+                                      const int *stop) {
+    const bool gap_free = CountGaps(frequency.data(), 1) == 0;
+    std::vector<NoiseMeasure> measures;
+    std::vector<double> averages;
+    int averaged_by = 0, count = 0;
+    for (int m : factors) {
+        if (*stop) break;
+        if (gap_free && averaged_by > 0 && m % averaged_by == 0) {
+            count = AverageFreqData(averages.data(), m / averaged_by);
+        } else {
+            averages = frequency;
+            count = AverageFreqData(averages.data(), m);
+        }
+        averaged_by = count > 0 ? m : 0;
+        measures.push_back(b1_of(averages, count));
+    }
+    return measures;
+}
+
+// Noise type from the B1 ratio; phase noise is split into white and flicker by the
+// ratio of the modified to the overlapping Allan variance at the ratio row's factor.
+int identify_noise(const NoiseMeasure &measure, int m, const Row *ratio_row) {
+    int alpha = NoiseID(measure.count, 0, m, kBandwidthFactor, static_cast<float>(measure.b1));
     if (alpha != 1 || ratio_row == nullptr) return alpha;
     const Estimate &mod = ratio_row->estimates[MDEV];
-    const Estimate &allan_row = ratio_row->estimates[OADEV];
-    if (!mod.computed || !allan_row.computed || !(allan_row.value > 0.0)) return alpha;
-    double ratio = (mod.value / allan_row.value) * (mod.value / allan_row.value);
-    return NoiseID(count, 2, ratio_row->m, kBandwidthFactor, static_cast<float>(ratio));
+    const Estimate &allan = ratio_row->estimates[OADEV];
+    if (!mod.computed || !allan.computed || !(allan.value > 0.0)) return alpha;
+    double ratio = (mod.value / allan.value) * (mod.value / allan.value);
+    return NoiseID(measure.count, 2, ratio_row->m, kBandwidthFactor, static_cast<float>(ratio));
 }
 
-void add_confidence(Row &row, int phase_samples, int confidence_percent) {
-    int alpha = row.noise_alpha;
-    int n = phase_samples;
-    int m = row.m;
-    float ratio = static_cast<float>(n - 1) / static_cast<float>(m);
-    double edf[STATISTIC_COUNT] = {};
-    edf[OADEV] = CalcDegFree(std::clamp(alpha, -2, 2), n, m);
-    edf[MDEV] = edf[TDEV] = EDF(std::clamp(alpha, -2, 2) - 2, m, n);
-    edf[OHDEV] = HadamardEDF(n, m, std::clamp(alpha - 2, -6, -2));
-    edf[TOTDEV] = TotvarEDF(std::clamp(alpha, -2, 0), ratio);
-    edf[MTOTDEV] = ModTotvarEDF(std::clamp(alpha, -2, 2), ratio);
-    for (int s = 0; s < STATISTIC_COUNT; ++s)
-        if (s != MTIE && s != TIERMS) add_interval(row.estimates[s], edf[s], confidence_percent);
+void assign_noise(std::vector<Row> &rows, const std::vector<NoiseMeasure> &measures) {
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (!measures[r].usable) continue;
+        // At m = 1 the two Allan variances coincide; take their ratio at the next factor.
+        const Row *ratio_row = rows[r].m >= 2 ? &rows[r] : (r + 1 < rows.size() ? &rows[r + 1] : nullptr);
+        rows[r].noise_alpha = identify_noise(measures[r], rows[r].m, ratio_row);
+        rows[r].noise = NoiseSource::Identified;
+        rows[r].noise_from_m = rows[r].m;
+    }
+    // A factor too long to identify takes the type of the nearest one identified,
+    // the shorter first, and says so.
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (rows[r].noise != NoiseSource::None) continue;
+        const Row *from = nullptr;
+        for (std::size_t k = r; k-- > 0 && from == nullptr;)
+            if (rows[k].noise == NoiseSource::Identified) from = &rows[k];
+        for (std::size_t k = r + 1; k < rows.size() && from == nullptr; ++k)
+            if (rows[k].noise == NoiseSource::Identified) from = &rows[k];
+        if (from == nullptr) continue;
+        rows[r].noise_alpha = from->noise_alpha;
+        rows[r].noise = NoiseSource::Assumed;
+        rows[r].noise_from_m = from->m;
+    }
 }
 
-// One row of deviations at averaging factor m of the phase record. Returns false when
-// the stop flag ended a calculation, whose partial result is then not kept.
-bool compute_row(std::vector<double> &phase, double tau0, int m, Row &row,
-                 void (*progress)(int, const char *), int *stop) {
-    int n = sample_count(phase);
-    double tau = m * tau0;
-    row.m = m;
-    row.tau = tau;
-    auto &e = row.estimates;
-    double value = 0.0;
-    // The library calls its closing callback unconditionally here, so it needs one.
-    static constexpr auto quiet = [](int, const char *) {};
-    VarnisProgressCallback callback = progress != nullptr ? progress : +quiet;
-    int report = progress != nullptr ? 1 : 0;
+// Confidence interval of a deviation from its EDF: sigma * sqrt(edf / chi2) at the two
+// tail probabilities.
+void add_interval(Estimate &e, double edf, int confidence_percent) {
+    double tail = confidence_percent == 95 ? 0.025 : (1.0 - 0.6827) / 2.0;
+    if (e.terms < kMinimumTermsForInterval || !std::isfinite(edf) || !(edf >= 1.0)) {
+        e.too_few_terms = true;
+        return;
+    }
+    float chi_high = CalcInvChiSqr(static_cast<float>(tail), static_cast<float>(edf));
+    float chi_low = CalcInvChiSqr(static_cast<float>(1.0 - tail), static_cast<float>(edf));
+    double lower = e.value * std::sqrt(edf / chi_high), upper = e.value * std::sqrt(edf / chi_low);
+    if (!(chi_high > 0.0f) || !(chi_low > 0.0f) || !std::isfinite(lower) || !std::isfinite(upper)) {
+        e.too_few_terms = true;
+        return;
+    }
+    e.has_interval = true;
+    e.edf = edf;
+    e.lower = lower;
+    e.upper = upper;
+}
 
-    e[OADEV] = from_call([&] { return CalcPhaseOverlapSigma(phase.data(), &value, tau0, m); }, value);
-    if (n >= 3 * m) {
-        e[MDEV] = from_call([&] { return CalcPhaseModSigma(phase.data(), &value, tau, m, stop, report, callback); }, value);
-        if (*stop) return false;
-    }
-    if (e[MDEV].computed) {
-        e[TDEV] = e[MDEV];
-        e[TDEV].value = tau * e[MDEV].value / std::sqrt(3.0);
-    }
-    e[OHDEV] = from_call([&] { return CalcPhaseOverlapHadamardDev(phase.data(), &value, tau0, m); }, value);
-    if (m <= n - 1) e[TOTDEV] = from_call([&] { return TotvarCalc(phase.data(), &value, tau0, m, 0); }, value);
-    if (n >= 3 * m) {
-        double work = static_cast<double>(n - 3 * m + 1) * 9.0 * m;
-        if (work <= kModTotalWorkLimit) {
-            e[MTOTDEV] = from_call([&] { return ModTotvarCalc(phase.data(), &value, tau0, m, stop, report, callback); }, value);
-            if (*stop) return false;
-        } else {
-            e[MTOTDEV].skipped_as_too_long = true;
+void add_intervals(std::vector<Row> &rows, int confidence_percent) {
+    for (Row &row : rows) {
+        if (row.noise == NoiseSource::None) continue;
+        for (int s = 0; s < STATISTIC_COUNT; ++s) {
+            const StatisticInfo &info = statistic_info(s);
+            Estimate &e = row.estimates[s];
+            if (info.edf == nullptr || !e.computed) continue;
+            Value v{true, e.value, e.terms, e.samples_used};
+            add_interval(e, info.edf(row.noise_alpha, v, row.m), confidence_percent);
         }
     }
-    if (m < n) {
-        e[MTIE] = from_call([&] { return CalcMTIE(phase.data(), &value, m, stop, report, callback); }, value);
-        if (*stop) return false;
-        if (e[MTIE].computed) e[MTIE].terms = n - m;  // windows scanned
+}
+
+// A value that is not a finite number is not reported as one: it is named instead.
+void refuse_non_finite(Analysis &a) {
+    for (Row &row : a.rows)
+        for (int s = 0; s < STATISTIC_COUNT; ++s) {
+            Estimate &e = row.estimates[s];
+            if (!e.computed || std::isfinite(e.value)) continue;
+            e.computed = false;
+            e.not_finite = true;
+            a.problems.push_back(std::string(statistic_title(s)) + " at m = " + integer_text(row.m) +
+                                 " is not a finite number");
+        }
+}
+
+Estimate estimate_of(const Value &v) {
+    Estimate e;
+    e.computed = v.computed;
+    e.value = v.value;
+    e.terms = v.terms;
+    e.samples_used = v.samples_used;
+    return e;
+}
+
+// The gap-free stretches of a phase record (a 0.0 is a gap except at the first and
+// the last sample); none when the record has no gap.
+std::vector<std::pair<int, int>> gap_free_stretches(const std::vector<double> &phase) {
+    const int n = sample_count(phase);
+    std::vector<std::pair<int, int>> stretches;
+    int start = 0;  // first sample of the open stretch, 0 when none is open
+    for (int k = 1; k <= n; ++k) {
+        bool gap = phase[k + 2] == 0.0 && k != 1 && k != n;
+        if (!gap && start == 0) start = k;
+        if (gap && start != 0) {
+            stretches.push_back({start, k - 1});
+            start = 0;
+        }
     }
-    e[TIERMS] = from_call([&] { return TIErms(phase.data(), &value, m); }, value);
-    return true;
+    if (start == 1) return {};  // one stretch: the whole record
+    if (start != 0) stretches.push_back({start, n});
+    return stretches;
+}
+
+// Every row's values, the calculations spread over the task pool. Rows are kept while
+// every calculation of theirs finished; the noise measures of the rows kept.
+std::vector<NoiseMeasure> compute_rows(Analysis &a, const Records &records, const std::vector<int> &factors,
+                                       void (*progress)(int, const char *), int *stop) {
+    // The work as tasks: MTIE of every span in one pass and the noise measures of
+    // every factor first, then per factor each statistic.
+    constexpr int kNoiseTask = STATISTIC_COUNT;
+    struct Task {
+        int row;
+        int what;
+    };
+    std::vector<Task> tasks = {{-1, MTIE}, {-1, kNoiseTask}};
+    for (int r = 0; r < static_cast<int>(factors.size()); ++r)
+        for (int s = 0; s < STATISTIC_COUNT; ++s)
+            if (statistic_info(s).compute != nullptr) tasks.push_back({r, s});
+    const int recorded_samples = sample_count(a.record.recorded_phase);
+    std::vector<int> mtie_spans;
+    for (int m : factors)
+        if (m < recorded_samples) mtie_spans.push_back(m);
+    std::vector<double> mtie_values;
+    std::vector<NoiseMeasure> measures;
+    const AnalysisSettings &settings = a.settings;
+    const int n = a.phase_samples;
+    std::vector<char> finished(tasks.size(), 0);
+
+    auto run = [&](int i) {
+        const Task &task = tasks[i];
+        if (task.what == MTIE) {
+            mtie_values = mtie_for_spans(a.record.recorded_phase, mtie_spans, stop);
+        } else if (task.what == kNoiseTask) {
+            measures = measure_all(a.record.residual_frequency, factors, stop);
+        } else {
+            const StatisticInfo &info = statistic_info(task.what);
+            int m = factors[task.row];
+            if (task.what == MTOTDEV && static_cast<double>(n - 3 * m + 1) * m > settings.mtotdev_limit) {
+                a.rows[task.row].estimates[MTOTDEV].skipped_as_too_long = true;
+            } else {
+                a.rows[task.row].estimates[task.what] = estimate_of(info.compute(records, m));
+            }
+        }
+        // A calculation that the stop flag may have cut short is not kept.
+        finished[i] = *stop == 0;
+    };
+    int done_count = 0;
+    auto done = [&](int) {
+        ++done_count;
+        if (progress != nullptr) progress(static_cast<int>(100LL * done_count / static_cast<long long>(tasks.size())), "Analysing");
+    };
+    run_tasks(static_cast<int>(tasks.size()), settings.threads, run, stop, done);
+
+    // Rows are kept while every calculation of theirs finished.
+    std::vector<char> row_complete(factors.size(), 1);
+    for (std::size_t i = 0; i < tasks.size(); ++i)
+        if (!finished[i] && tasks[i].row >= 0) row_complete[tasks[i].row] = 0;
+    for (std::size_t r = 0; r < factors.size(); ++r) {
+        if ((r < mtie_spans.size() && r >= mtie_values.size()) || r >= measures.size()) row_complete[r] = 0;
+        if (r < mtie_values.size()) {
+            Estimate &e = a.rows[r].estimates[MTIE];
+            e.computed = true;
+            e.value = mtie_values[r];
+            e.terms = recorded_samples - factors[r];  // windows scanned
+        }
+    }
+    std::size_t kept = std::find(row_complete.begin(), row_complete.end(), 0) - row_complete.begin();
+    if (kept < a.rows.size() || *stop) {
+        a.stopped = true;
+        a.rows.resize(kept);
+        measures.resize(kept);
+    }
+    return measures;
 }
 
 }  // namespace
 
-Analysis run_analysis(const std::vector<double> &samples, DataKind kind, double tau0,
-                      int confidence_percent, void (*progress)(int, const char *), int *stop) {
+Analysis run_analysis(const std::vector<double> &samples, const AnalysisSettings &settings,
+                      void (*progress)(int, const char *), int *stop) {
     Analysis a;
-    a.kind = kind;
-    a.tau0 = tau0;
-    a.confidence_percent = confidence_percent;
+    a.settings = settings;
     a.input_samples = static_cast<int>(samples.size());
-    std::vector<double> input = data_vector(samples);
-    std::vector<double> frequency;
-    if (kind == DataKind::Phase) {
-        a.gaps = CountGaps(input.data(), 0);
-        if (a.input_samples < 3) {
-            a.error = "too few samples for an analysis (at least 3 phase values are needed)";
-            return a;
-        }
-        frequency.assign(input.size(), 0.0);
-        if (ConvPhaseToFreq(input.data(), frequency.data(), tau0, 1) < 0) {
-            a.error = "the phase record cannot be converted to frequency";
-            return a;
-        }
-        frequency.resize(sample_count(frequency) + 3);
-    } else {
-        a.gaps = CountGaps(input.data(), 1);
-        if (a.input_samples < 2) {
-            a.error = "too few samples for an analysis (at least 2 frequency values are needed)";
-            return a;
-        }
-        frequency = input;
-    }
-    std::vector<double> phase = conditioned_phase(frequency, a);
-    if (phase.empty()) {
-        a.error = "the frequency record cannot be integrated to phase";
+    bool phase_data = settings.kind == DataKind::Phase;
+    if (a.input_samples < (phase_data ? 3 : 2)) {
+        a.error = phase_data ? "too few samples for an analysis (at least 3 phase values are needed)"
+                             : "too few samples for an analysis (at least 2 frequency values are needed)";
         return a;
     }
-    a.phase_samples = sample_count(phase);
-    int n = a.phase_samples;
+    a.record = condition_record(samples, settings.kind, settings.tau0, settings.drift);
+    if (!a.record.error.empty()) {
+        a.error = a.record.error;
+        return a;
+    }
+    a.gaps = phase_data ? CountGaps(a.record.recorded_phase.data(), 0) : CountGaps(a.record.frequency.data(), 1);
+    const std::vector<double> &phase = a.record.residual_phase;
+    const int n = a.phase_samples = sample_count(phase);
+    Records records{&phase, &a.record.recorded_phase, gap_free_stretches(phase), settings.tau0, stop};
+
+    std::vector<int> factors = averaging_factors(n, settings.taus);
+    for (int m : factors) {
+        Row row;
+        row.m = m;
+        row.tau = m * settings.tau0;
+        a.rows.push_back(row);
+    }
     if (*stop) {
         a.stopped = true;
+        a.rows.clear();
         return a;
     }
-    // Averaging factors while the overlapping Allan deviation still has a term.
-    for (long long m = 1; n - 2 * m >= 1; m *= 2) {
-        Row row;
-        if (!compute_row(phase, tau0, static_cast<int>(m), row, progress, stop)) {
-            a.stopped = true;
-            break;
-        }
-        a.rows.push_back(row);
-        if (*stop) {
-            a.stopped = true;
-            break;
-        }
+
+    std::vector<NoiseMeasure> measures = compute_rows(a, records, factors, progress, stop);
+    for (Row &row : a.rows) {
+        const Estimate &mod = row.estimates[MDEV];
+        if (!mod.computed) continue;
+        row.estimates[TDEV] = mod;
+        row.estimates[TDEV].value = row.tau * mod.value / std::sqrt(3.0);
     }
-    int alpha = 0;
-    for (std::size_t r = 0; r < a.rows.size(); ++r) {
-        // At m = 1 the two Allan variances coincide; take their ratio at m = 2.
-        const Row *ratio_row = a.rows[r].m >= 2 ? &a.rows[r] : (r + 1 < a.rows.size() ? &a.rows[r + 1] : nullptr);
-        alpha = identify_noise(frequency, a.rows[r].m, ratio_row, alpha);
-        a.rows[r].noise_alpha = alpha;
-        add_confidence(a.rows[r], n, confidence_percent);
-    }
+    refuse_non_finite(a);
+    assign_noise(a.rows, measures);
+    add_intervals(a.rows, settings.confidence_percent);
     return a;
 }
 

@@ -4,20 +4,22 @@
 #include <string>
 #include <vector>
 
+#include "analysis.h"
+#include "data_file.h"
+
 namespace analyze {
 
-enum class DataKind { Phase, Frequency };
-
 struct Options {
-    double tau0 = 1.0;             // -t: sampling interval, seconds
+    AnalysisSettings settings;     // -t, -p/-f, --confidence, --drift, --taus
     std::string data_path;         // -p (phase) or -f (frequency)
-    DataKind kind = DataKind::Phase;
+    ZeroReading zeros = ZeroReading::Gap;  // --zeros gap|value
     bool automatic = false;        // -o auto1 (the full analysis is the only one there is)
     bool wait_at_end = true;       // cleared by -o skip
-    int confidence_percent = 68;   // --confidence 68|95
     std::string plot_path;         // --plot FILE.svg
     std::string csv_path;          // --csv FILE
+    std::string report_path;       // --report FILE.html
     std::string text_path;         // -o auto1: the printed table, also kept in a file
+    double follow_seconds = 0.0;   // --follow SECONDS; 0: one analysis
     bool help = false;
 };
 

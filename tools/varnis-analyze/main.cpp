@@ -1,14 +1,17 @@
 // varnis-analyze: stability analysis of a capture data file. The capture program
 // starts it in a window of its own with -t 1.0 -p "FILE" -o auto1 -o skip.
-#include <cstdio>
-#include <fstream>
+#include <chrono>
+#include <malloc.h>
 #include <iostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "analysis.h"
 #include "command_line.h"
 #include "data_file.h"
+#include "html_report.h"
+#include "output_file.h"
 #include "progress.h"
 #include "report.h"
 #include "svg_plot.h"
@@ -16,16 +19,6 @@
 using namespace analyze;
 
 namespace {
-bool write_file(const std::string &path, const std::string &content) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << content;
-    out.close();
-    if (!out) {
-        std::cerr << "varnis-analyze: cannot write " << path << "\n";
-        return false;
-    }
-    return true;
-}
 
 // A window of its own closes with the program: keep the output readable until Enter.
 void wait_for_enter(const Options &options) {
@@ -35,14 +28,47 @@ void wait_for_enter(const Options &options) {
     std::getline(std::cin, line);
 }
 
-int run(const Options &options) {
-    DataFile file = read_data_file(options.data_path);
+struct Output {
+    const std::string &path;
+    const char *what;
+    std::string content;
+};
+
+// Writes every output whole; false when one could not be written.
+bool write_outputs(const Options &options, const Analysis &analysis, const std::string &table, bool quiet) {
+    double refresh = options.follow_seconds;
+    Output outputs[] = {
+        {options.text_path, "Printed table", options.text_path.empty() ? "" : table},
+        {options.csv_path, "Table", options.csv_path.empty() ? "" : csv_text(analysis)},
+        {options.plot_path, "Plot", options.plot_path.empty() ? "" : svg_plot(analysis, "Stability of " + options.data_path)},
+        {options.report_path, "Report", options.report_path.empty() ? "" : html_report(analysis, options.data_path, refresh)},
+    };
+    bool written = true;
+    for (const Output &output : outputs) {
+        if (output.path.empty()) continue;
+        std::string error = write_file_atomically(output.path, output.content);
+        if (!error.empty()) {
+            std::cerr << "varnis-analyze: " << error << "\n";
+            written = false;
+        } else if (!quiet) {
+            std::cout << output.what << " written to " << output.path << "\n";
+        }
+    }
+    return written;
+}
+
+void report_problems(const Options &options, const Analysis &analysis) {
+    for (const std::string &problem : analysis.problems)
+        std::cerr << "varnis-analyze: " << options.data_path << ": " << problem << "\n";
+}
+
+int run_once(const Options &options) {
+    DataFile file = read_data_file(options.data_path, options.zeros);
     if (!file.error.empty()) {
         std::cerr << "varnis-analyze: " << file.error << "\n";
         return 1;
     }
-    Analysis analysis = run_analysis(file.samples, options.kind, options.tau0, options.confidence_percent,
-                                     show_progress, stop_flag());
+    Analysis analysis = run_analysis(file.samples, options.settings, show_progress, stop_flag());
     show_progress(0, "");
     if (!analysis.error.empty()) {
         std::cerr << "varnis-analyze: " << options.data_path << ": " << analysis.error << "\n";
@@ -50,26 +76,64 @@ int run(const Options &options) {
     }
     const std::string table = table_text(analysis, options.data_path);
     std::cout << table << std::flush;
-    bool written = true;
-    if (!options.text_path.empty() && write_file(options.text_path, table))
-        std::cout << "Printed table written to " << options.text_path << "\n";
-    else if (!options.text_path.empty())
-        written = false;
-    if (!options.csv_path.empty() && write_file(options.csv_path, csv_text(analysis)))
-        std::cout << "Table written to " << options.csv_path << "\n";
-    else if (!options.csv_path.empty())
-        written = false;
-    if (!options.plot_path.empty() &&
-        write_file(options.plot_path, svg_plot(analysis, "Stability of " + options.data_path)))
-        std::cout << "Plot written to " << options.plot_path << "\n";
-    else if (!options.plot_path.empty())
-        written = false;
+    bool written = write_outputs(options, analysis, table, false);
+    report_problems(options, analysis);
     if (analysis.stopped) return 130;
-    return written ? 0 : 1;
+    return written && analysis.problems.empty() ? 0 : 1;
+}
+
+// Sleeps for `seconds` in short steps, so that Ctrl-C ends the wait at once.
+void pause_unless_stopped(double seconds) {
+    auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!stop_requested() && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+}
+
+// Follows a file that the capture program is still writing: each pass takes the
+// records appended since the last one, redoes the analysis and replaces the outputs
+// whole, until Ctrl-C. An analysis cut short by Ctrl-C leaves the outputs of the pass
+// before; the end by Ctrl-C is the normal end.
+int run_following(const Options &options) {
+    GrowingDataFile file(options.data_path, options.zeros);
+    std::vector<double> samples;
+    std::size_t analysed = 0;
+    bool waiting_shown = false, problems = false;
+    for (int pass = 1; !stop_requested(); pause_unless_stopped(options.follow_seconds)) {
+        std::string error = file.read_more(samples);
+        if (!error.empty()) {
+            std::cerr << "varnis-analyze: " << error << "\n";
+            return 1;
+        }
+        if (samples.size() == analysed) continue;
+        Analysis analysis = run_analysis(samples, options.settings, nullptr, stop_flag());
+        if (analysis.stopped) break;
+        if (!analysis.error.empty()) {
+            if (!waiting_shown) std::cout << "Waiting for records: " << analysis.error << "\n" << std::flush;
+            waiting_shown = true;
+            continue;
+        }
+        analysed = samples.size();
+        const std::string table = table_text(analysis, options.data_path);
+        if (!write_outputs(options, analysis, table, true)) return 1;
+        bool to_files = !options.text_path.empty() || !options.csv_path.empty() || !options.plot_path.empty() ||
+                        !options.report_path.empty();
+        if (!to_files) std::cout << table;
+        report_problems(options, analysis);
+        problems = !analysis.problems.empty();
+        std::cout << "Pass " << pass++ << ": " << samples.size() << " values analysed, outputs replaced\n"
+                  << std::flush;
+    }
+    std::cout << "Stopped following " << options.data_path << "\n";
+    return problems ? 1 : 0;
 }
 }  // namespace
 
 int main(int argc, char **argv) {
+    // The library takes its working storage per call, records long: blocks that go
+    // back to the heap instead of the system are reused without fresh pages to fault
+    // in and clear on every call.
+    mallopt(M_MMAP_THRESHOLD, 1 << 30);
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
     // From the start, so that Ctrl-C while the file is read also ends cleanly.
     install_interrupt_handler();
     std::vector<std::string> arguments(argv + 1, argv + argc);
@@ -83,7 +147,7 @@ int main(int argc, char **argv) {
         wait_for_enter(parsed.options);
         return 2;
     }
-    int status = run(parsed.options);
+    int status = parsed.options.follow_seconds > 0.0 ? run_following(parsed.options) : run_once(parsed.options);
     wait_for_enter(parsed.options);
     return status;
 }

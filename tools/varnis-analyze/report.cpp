@@ -15,9 +15,15 @@ std::string left(std::string text, std::size_t width) {
     return text;
 }
 
+std::string missing_text(const Estimate &e) {
+    if (e.skipped_as_too_long) return "(skipped)";
+    if (e.not_finite) return "(not finite)";
+    return "-";
+}
+
 std::string statistic_table(const Analysis &a, int s) {
     std::string out = std::string(statistic_title(s)) + "\n";
-    bool with_interval = s != MTIE && s != TIERMS;
+    bool with_interval = statistic_info(s).edf != nullptr;
     out += padded("m", 9) + padded("tau (s)", 12) + padded("terms", 10) + padded("value", 12);
     if (with_interval) out += padded("EDF", 10) + padded("lower", 12) + padded("upper", 12);
     out += "  noise\n";
@@ -25,7 +31,7 @@ std::string statistic_table(const Analysis &a, int s) {
         const Estimate &e = row.estimates[s];
         out += padded(integer_text(row.m), 9) + padded(scientific_text(row.tau, 3), 12);
         if (!e.computed) {
-            out += padded("-", 10) + padded(e.skipped_as_too_long ? "(skipped)" : "-", 12) + "\n";
+            out += padded("-", 10) + padded(missing_text(e), 12) + "\n";
             continue;
         }
         out += padded(integer_text(e.terms), 10) + padded(scientific_text(e.value, 3), 12);
@@ -34,37 +40,73 @@ std::string statistic_table(const Analysis &a, int s) {
                 out += padded(fixed_text(e.edf, 1), 10) + padded(scientific_text(e.lower, 3), 12) +
                        padded(scientific_text(e.upper, 3), 12);
             else
-                out += padded("-", 10) + padded("-", 12) + padded("-", 12);
+                out += "  " + left(interval_note(e, row), 32);
         }
-        out += "  " + std::string(noise_name(row.noise_alpha)) + "\n";
+        out += "  " + noise_text(row) + "\n";
     }
     return out + "\n";
 }
 }  // namespace
 
+std::string data_summary(const Analysis &a) {
+    return std::string(a.settings.kind == DataKind::Phase ? "phase (s)" : "fractional frequency") + ", " +
+           integer_text(a.input_samples) + " values, tau0 = " + exact_text(a.settings.tau0) + " s";
+}
+
+std::string noise_text(const Row &row) {
+    switch (row.noise) {
+        case NoiseSource::Identified: return noise_name(row.noise_alpha);
+        case NoiseSource::Assumed:
+            return std::string(noise_name(row.noise_alpha)) + " (as at m = " + integer_text(row.noise_from_m) + ")";
+        case NoiseSource::None: break;
+    }
+    return "-";
+}
+
+std::string interval_note(const Estimate &e, const Row &row) {
+    if (e.has_interval || !e.computed) return "";
+    if (e.too_few_terms) return "too few terms for an interval";
+    if (row.noise == NoiseSource::None) return "no interval: noise type unknown";
+    return "";
+}
+
+std::string modified_total_limit_text(const Analysis &a) {
+    int last_computed = 0;
+    bool skipped = false;
+    for (const Row &row : a.rows) {
+        const Estimate &e = row.estimates[MTOTDEV];
+        if (e.computed) last_computed = row.m;
+        skipped = skipped || e.skipped_as_too_long;
+    }
+    std::string text = "Modified total deviation: cost limit (N - 3m + 1) m <= " +
+                       scientific_text(a.settings.mtotdev_limit, 0) + " with N = " + integer_text(a.phase_samples);
+    if (skipped && last_computed == 0)
+        text += "; skipped at every factor";
+    else if (skipped)
+        text += "; computed up to m = " + integer_text(last_computed) + ", skipped beyond";
+    else
+        text += "; no factor skipped";
+    return text;
+}
+
 std::string table_text(const Analysis &a, const std::string &data_path) {
     std::string out = "Data file: " + data_path + "\n";
-    out += std::string("Data: ") + (a.kind == DataKind::Phase ? "phase (s)" : "fractional frequency") +
-           ", " + integer_text(a.input_samples) + " values, tau0 = " + exact_text(a.tau0) + " s\n";
+    out += "Data: " + data_summary(a) + "\n";
     out += "Gaps found: " + integer_text(a.gaps) + "\n";
-    if (a.drift_removed)
-        out += left("Frequency offset removed:", 27) + scientific_text(a.frequency_offset, 6) + "\n" +
-               left("Frequency drift removed:", 27) + scientific_text(a.frequency_drift, 6) + " /s\n";
-    else
-        out += "Frequency offset and drift: not removed (too few valid values)\n";
-    out += "Confidence intervals: " + integer_text(a.confidence_percent) + " %\n\n";
+    out += "Drift removed: " + a.record.drift_description + "\n";
+    for (const Coefficient &c : a.record.coefficients)
+        out += left(c.name + ":", 27) + scientific_text(c.value, 6) + (c.unit.empty() ? "" : " " + c.unit) + "\n";
+    out += "MTIE and TIE rms: of the phase as recorded\n";
+    out += "Confidence intervals: " + integer_text(a.settings.confidence_percent) + " %\n";
+    out += modified_total_limit_text(a) + "\n\n";
     for (int s = 0; s < STATISTIC_COUNT; ++s) out += statistic_table(a, s);
-    bool skipped = false;
-    for (const Row &row : a.rows) skipped = skipped || row.estimates[MTOTDEV].skipped_as_too_long;
-    if (skipped)
-        out += "Modified total deviation skipped where it would take more than " +
-               scientific_text(kModTotalWorkLimit, 0) + " steps.\n";
+    for (const std::string &problem : a.problems) out += "Not reported: " + problem + ".\n";
     if (a.stopped) out += "Stopped by the user: the rows above are complete, later ones were not computed.\n";
     return out;
 }
 
 std::string csv_text(const Analysis &a) {
-    std::string out = "statistic,m,tau,terms,value,edf,lower,upper,noise_alpha\n";
+    std::string out = "statistic,m,tau,terms,value,edf,lower,upper,noise_alpha,note\n";
     for (const Row &row : a.rows) {
         for (int s = 0; s < STATISTIC_COUNT; ++s) {
             const Estimate &e = row.estimates[s];
@@ -73,7 +115,11 @@ std::string csv_text(const Analysis &a) {
                    integer_text(e.terms) + "," + exact_text(e.value) + ",";
             if (e.has_interval) out += exact_text(e.edf) + "," + exact_text(e.lower) + "," + exact_text(e.upper);
             else out += ",,";
-            out += "," + integer_text(row.noise_alpha) + "\n";
+            out += "," + (row.noise == NoiseSource::None ? std::string() : integer_text(row.noise_alpha));
+            std::string note = interval_note(e, row);
+            if (row.noise == NoiseSource::Assumed)
+                note += std::string(note.empty() ? "" : "; ") + "noise type as at m = " + integer_text(row.noise_from_m);
+            out += "," + note + "\n";
         }
     }
     return out;

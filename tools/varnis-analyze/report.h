@@ -10,4 +10,10 @@ std::string table_text(const Analysis &analysis, const std::string &data_path);
 // One line per statistic and averaging factor; numbers in their shortest exact form.
 std::string csv_text(const Analysis &analysis);
 
+// Summary lines shared by the table and the report page.
+std::string data_summary(const Analysis &analysis);          // "phase (s), 1000 values, tau0 = 1 s"
+std::string noise_text(const Row &row);                       // "White PM", "Flicker FM (as at m = 64)", "-"
+std::string interval_note(const Estimate &e, const Row &row); // why a value has no interval, or ""
+std::string modified_total_limit_text(const Analysis &analysis);
+
 }  // namespace analyze

@@ -16,15 +16,24 @@ namespace {
 // Point w of the window's phase series extended at both ends by reflection through
 // the end points (w = 1 .. M are the window's samples x[first + w - 1]):
 // x*(1 - j) = 2 x*(1) - x*(1 + j) and x*(M + j) = 2 x*(M) - x*(M - j).
-// A reflected point whose source sample is a gap is itself missing and reads as 0.0,
-// the gap mark, so that a missing measurement never enters a term through its image.
-double extended_phase(const VectorView<const double>& x, long M, long w) {
-    if (w >= 1 && w <= M) return x[x.first + w - 1];
+// A window sample of 0.0 is a gap, and so is the image of one: a missing measurement
+// never enters a term through its image. An image that comes out as 0.0 from a
+// measured sample (x*(1 + j) = 2 x*(1)) is a value like any other.
+struct ExtendedPoint {
+    double value;
+    bool gap;
+};
+
+ExtendedPoint extended_phase(const VectorView<const double>& x, long M, long w) {
+    if (w >= 1 && w <= M) {
+        const double value = x[x.first + w - 1];
+        return {value, is_gap(value)};
+    }
     const bool left = w < 1;
     const double pivot = left ? x[x.first] : x[x.last];
     const double source = left ? x[x.first + 1 - w] : x[x.first + 2 * M - w - 1];
-    if (is_gap(source)) return 0.0;
-    return 2.0 * pivot - source;
+    if (is_gap(source)) return {0.0, true};
+    return {2.0 * pivot - source, false};
 }
 
 // The working block of the two subsequence forms: 9m values holding a subsequence of
@@ -159,13 +168,14 @@ extern "C" int TotvarCalc(const double* data, double* deviation, double tau0, in
     double sum = 0.0;
     long n = 0;
     for (long w = 2; w <= M - 1; ++w) {
-        const double a = extended_phase(*x, M, w - m);
-        const double b = extended_phase(*x, M, w);
-        const double c = extended_phase(*x, M, w + m);
-        // The terms whose outer point is the window's first or last sample keep a 0.0
-        // there, as every phase routine does.
-        if (!phase_term_usable({a, b, c}, w == m + 1, w == M - m)) continue;
-        const double d = second_difference(a, b, c);
+        const ExtendedPoint a = extended_phase(*x, M, w - m);
+        const ExtendedPoint b = extended_phase(*x, M, w);
+        const ExtendedPoint c = extended_phase(*x, M, w + m);
+        // The gap rule of every phase routine, on the points' gap marks: the terms whose
+        // outer point is the window's first or last sample keep a 0.0 there.
+        auto mark = [](const ExtendedPoint& p) { return p.gap ? 0.0 : 1.0; };
+        if (!phase_term_usable({mark(a), mark(b), mark(c)}, w == m + 1, w == M - m)) continue;
+        const double d = second_difference(a.value, b.value, c.value);
         sum += d * d;
         ++n;
     }
