@@ -161,6 +161,16 @@ bool valid_theo1_factors(const int* factors, long count, long M) {
     return true;
 }
 
+std::optional<varnis::VectorView<const double>> theo1_sweep_window(const double* data, double tau0,
+                                                                   const int* factors, int count,
+                                                                   const double* deviations) {
+    const auto v = varnis::read_window(data);
+    if (!v || factors == nullptr || deviations == nullptr || count < 1 || !varnis::positive(tau0) ||
+        !valid_theo1_factors(factors, count, v->size()))
+        return std::nullopt;
+    return v;
+}
+
 varnis::ScratchArray<double> centred_phase(const varnis::VectorView<const double>& v) {
     const long M = v.size();
     varnis::ScratchArray<double> z(static_cast<std::size_t>(M));
