@@ -219,8 +219,7 @@ VARNISX_API int CalcParabolicDev(const double *data, double *deviation, double t
  * positive). pairs (may be null) receives V_AB, V_BC and V_CA. Each pairwise variance
  * follows its routine's gap rules; the three records need not have the same length.
  * Returns the smallest of the three term counts, or -1 (kind unknown, variances null,
- * or a refusal of
- * the variance routine for any of the three records).
+ * or a refusal of the variance routine for any of the three records).
  */
 VARNISX_API int CalcThreeCorneredHat(const double *ab, const double *bc, const double *ca,
                                      double tau0, int m, int kind, double *variances,
