@@ -1,6 +1,5 @@
 // Theo1 deviation, per factor and as a sweep.
 #include <cmath>
-#include <new>
 
 #include "theo1_sums.h"
 #include "varnisx.h"
@@ -24,12 +23,9 @@ extern "C" VARNISX_API int CalcTheo1Sweep(const double* data, double tau0, const
                                           int count, double* deviations, int* windows,
                                           const int* stop, int progress,
                                           VarnisProgressCallback callback) {
-    const auto v = varnis::read_window(data);
-    if (!v || factors == nullptr || deviations == nullptr || count < 1 ||
-        !varnis::positive(tau0))
-        return -1;
+    const auto v = varnisx::theo1_sweep_window(data, tau0, factors, count, deviations);
+    if (!v) return -1;
     const long M = v->size();
-    if (!varnisx::valid_theo1_factors(factors, count, M)) return -1;
     const auto z = varnisx::centred_phase(*v);
     ScratchArray<double> sums(static_cast<std::size_t>(count));
     if (!z.ok() || !sums.ok()) return -1;

@@ -91,11 +91,54 @@ double lag_contribution(const LagPrefix& Z, double full, long M, long m, double 
     return add;
 }
 
+// The record less a parabola c t (t - (M - 1)), c its least-squares curvature. A
+// frequency drift adds the same c g_k, g_k = 2 k (m - k), to every term u_k(i), so
+//   T(m) = T_rest(m) + sum_k (1/k) (2 c g_k S_k + n c^2 g_k^2),  S_k = sum_i u_k(i) of the rest,
+// and the per-lag sums, which square differences over long lags, see no drift to cancel.
+struct DriftSplit {
+    double c = 0.0;
+    varnis::ScratchArray<double> rest;
+    varnis::ScratchArray<double> prefix;  // [t] = rest[0] + ... + rest[t - 1]
+    DriftSplit(const double* z, long M)
+        : rest(static_cast<std::size_t>(M)), prefix(static_cast<std::size_t>(M + 1)) {
+        if (!ok()) return;
+        // Against the discrete second-order polynomial orthogonal to 1 and t on 0 .. M - 1.
+        const double Md = static_cast<double>(M), mid = 0.5 * (Md - 1.0);
+        const double offset = (Md * Md - 1.0) / 12.0;
+        double projection = 0.0;
+        for (long t = 0; t < M; ++t) {
+            const double d = static_cast<double>(t) - mid;
+            projection += z[t] * (d * d - offset);
+        }
+        c = projection * 180.0 / (Md * (Md * Md - 1.0) * (Md * Md - 4.0));
+        prefix[0] = 0.0;
+        for (long t = 0; t < M; ++t) {
+            rest[t] = z[t] - c * static_cast<double>(t) * static_cast<double>(t - (M - 1));
+            prefix[t + 1] = prefix[t] + rest[t];
+        }
+    }
+    bool ok() const { return rest.ok() && prefix.ok(); }
+    // What the parabola adds to T(m).
+    double term(long M, long m) const {
+        const long n = M - m;
+        auto window = [&](long a) { return prefix[a + n] - prefix[a]; };
+        double add = 0.0;
+        for (long k = 1; k <= m / 2; ++k) {
+            const double g = 2.0 * static_cast<double>(k) * static_cast<double>(m - k);
+            const double s = (window(m) - window(m - k)) - (window(k) - window(0));
+            add += (2.0 * c * g * s + static_cast<double>(n) * c * c * g * g) / static_cast<double>(k);
+        }
+        return add;
+    }
+};
+
 long sums_by_lag(const double* z, long M, const int* factors, long count, double* sums,
                  const int* stop, varnis::ProgressReporter& progress) {
     varnis::ScratchArray<double> block_prefix(static_cast<std::size_t>(M / kBlock + 2));
     varnis::ScratchArray<double> harmonic(static_cast<std::size_t>(count));
-    if (!block_prefix.ok() || !harmonic.ok()) return -1;
+    const DriftSplit split(z, M);
+    if (!block_prefix.ok() || !harmonic.ok() || !split.ok()) return -1;
+    const double* rest = split.rest.data();
     for (long r = 0; r < count; ++r) {
         sums[r] = 0.0;
         harmonic[r] = harmonic_number(factors[r] / 2);
@@ -103,12 +146,15 @@ long sums_by_lag(const double* z, long M, const int* factors, long count, double
     const long largest = factors[count - 1];
     long first_open = 0;  // factors below it need no more lags
     for (long L = 1; L <= largest; ++L) {
-        fill_block_prefix(z, M, L, block_prefix.data());
-        const LagPrefix Z{z, L, block_prefix.data()};
+        fill_block_prefix(rest, M, L, block_prefix.data());
+        const LagPrefix Z{rest, L, block_prefix.data()};
         const double full = Z.at(M - L);
         for (long r = first_open; r < count; ++r)
             sums[r] += lag_contribution(Z, full, M, factors[r], harmonic[r]);
-        while (first_open < count && factors[first_open] <= L) ++first_open;
+        while (first_open < count && factors[first_open] <= L) {
+            sums[first_open] += split.term(M, factors[first_open]);
+            ++first_open;
+        }
         progress.advance(L);
         if (varnis::stop_requested(stop)) return first_open;
     }
@@ -159,6 +205,16 @@ bool valid_theo1_factors(const int* factors, long count, long M) {
         if (r > 0 && m <= factors[r - 1]) return false;
     }
     return true;
+}
+
+std::optional<varnis::VectorView<const double>> theo1_sweep_window(const double* data, double tau0,
+                                                                   const int* factors, int count,
+                                                                   const double* deviations) {
+    const auto v = varnis::read_window(data);
+    if (!v || factors == nullptr || deviations == nullptr || count < 1 || !varnis::positive(tau0) ||
+        !valid_theo1_factors(factors, count, v->size()))
+        return std::nullopt;
+    return v;
 }
 
 varnis::ScratchArray<double> centred_phase(const varnis::VectorView<const double>& v) {

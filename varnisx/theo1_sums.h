@@ -5,6 +5,8 @@
 // and Theo1^2 = T(m) / (0.75 (M - m) (m tau0)^2).
 #pragma once
 
+#include <optional>
+
 #include "core/data_vector.h"
 #include "core/progress.h"
 #include "core/scratch.h"
@@ -20,6 +22,12 @@ varnis::ScratchArray<double> centred_phase(const varnis::VectorView<const double
 
 // True when factors[0 .. count-1] are strictly increasing even factors from 10 to M - 1.
 bool valid_theo1_factors(const int* factors, long count, long M);
+
+// The window of a Theo1 sweep's data vector, or nothing when the sweep's arguments are
+// refused (header, null arrays, count < 1, tau0 not positive, factors).
+std::optional<varnis::VectorView<const double>> theo1_sweep_window(const double* data, double tau0,
+                                                                   const int* factors, int count,
+                                                                   const double* deviations);
 
 // Numerators T(factors[r]) into sums[r] for strictly increasing valid factors, by the
 // cheaper of the direct sum and the per-lag sums. Reads the stop flag after each lag

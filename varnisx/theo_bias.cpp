@@ -118,12 +118,9 @@ extern "C" VARNISX_API int CalcTheoBRSweep(const double* data, double tau0, cons
                                            int count, double* deviations, int* windows,
                                            double* ratio, const int* stop, int progress,
                                            VarnisProgressCallback callback) {
-    const auto v = varnis::read_window(data);
-    if (!v || factors == nullptr || deviations == nullptr || count < 1 ||
-        !varnis::positive(tau0))
-        return -1;
+    const auto v = varnisx::theo1_sweep_window(data, tau0, factors, count, deviations);
+    if (!v || v->size() < kMinimumRecord) return -1;
     const long M = v->size();
-    if (M < kMinimumRecord || !varnisx::valid_theo1_factors(factors, count, M)) return -1;
     const long capacity = count + ratio_pair_count(M);
     FactorSet set(capacity);
     ScratchArray<double> sums(static_cast<std::size_t>(capacity));

@@ -4,6 +4,7 @@ Usage: check_analyze.py PROGRAM CASE"""
 import csv
 import ctypes
 import math
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -380,4 +381,5 @@ elif CASE == "help":
     assert "unknown argument" in done.stderr
 else:
     raise SystemExit(f"unknown case {CASE}")
+shutil.rmtree(WORK)  # kept only when a check failed, for a look
 print(f"{CASE}: ok")

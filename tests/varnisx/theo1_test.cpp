@@ -68,6 +68,26 @@ TEST(Theo1, SweepAndSingleFactorsMatchTheDefinitionOnOffsetRecordsOfEveryNoise) 
     }
 }
 
+TEST(Theo1, AFrequencyDriftFarAboveTheNoiseCostsTheSweepNoAccuracy) {
+    // The drift's phase reaches 1e7 times the noise; the sweep squares differences over
+    // lags up to the largest factor, where the drift would dominate and cancel.
+    const long N = 2000;
+    auto x = offset_record(N, -2.0, 13);
+    for (long k = 0; k < N; ++k) x[static_cast<std::size_t>(k)] += 1e-11 * static_cast<double>(k * k);
+    auto factors = even_factors(10, 60);
+    factors.push_back(1000);
+    factors.push_back(1998);
+    const auto v = make_vector(x);
+    std::vector<double> devs(factors.size());
+    ASSERT_EQ(CalcTheo1Sweep(v.data(), 1.0, factors.data(), static_cast<int>(factors.size()),
+                             devs.data(), nullptr, nullptr, 0, nullptr),
+              static_cast<int>(factors.size()));
+    for (std::size_t r : {std::size_t{0}, std::size_t{1}, factors.size() - 2}) {
+        const double expected = theo1_definition(x, factors[r], 1.0);
+        EXPECT_NEAR(devs[r], expected, 1e-12 * expected) << "m = " << factors[r];
+    }
+}
+
 TEST(Theo1, InteriorGapsAreBridgedAndTheWindowIsHonoured) {
     // Samples 3 .. 302 of a longer vector; gaps inside the window are bridged by a
     // straight line; a 0.0 at the window's first sample is a reading.

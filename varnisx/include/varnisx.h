@@ -73,7 +73,9 @@ VARNISX_API int CheckVarnisX(void);
  * last samples of the window are readings even when they are 0.0), so every one of
  * the n windows counts. Theo1 does not change when a straight line is added to the
  * phase, so the calculation starts from the first differences of the phase less
- * their mean: a record with a large time or frequency offset loses no accuracy.
+ * their mean: a record with a large time or frequency offset loses no accuracy. A
+ * sweep also takes out the record's least-squares parabola (a frequency drift) and
+ * adds its exact share back, so a drift far above the noise costs no accuracy either.
  *
  * Cost: a single factor takes about n h operations. A sweep shares its work between
  * factors: one pass over the record per lag L = 1 .. largest factor, about
@@ -218,8 +220,8 @@ VARNISX_API int CalcParabolicDev(const double *data, double *deviation, double t
  * negative: the value is written as it is (take the deviation only where it is
  * positive). pairs (may be null) receives V_AB, V_BC and V_CA. Each pairwise variance
  * follows its routine's gap rules; the three records need not have the same length.
- * Returns the smallest of the three term counts, or -1 (kind unknown, or a refusal of
- * the variance routine for any of the three records).
+ * Returns the smallest of the three term counts, or -1 (kind unknown, variances null,
+ * or a refusal of the variance routine for any of the three records).
  */
 VARNISX_API int CalcThreeCorneredHat(const double *ab, const double *bc, const double *ca,
                                      double tau0, int m, int kind, double *variances,
