@@ -2,8 +2,9 @@
 # Set-up, build and entry points of Varnis and Ticklog.
 #   ./run.sh build     install what is missing, configure and build into build/
 #   ./run.sh test      build the normal and the sanitizer configurations, run every test
-#   ./run.sh bench     build and run the benchmarks (ratios against a plain pass, and the
-#                      Python package's sweeps against C++ and NumPy)
+#   ./run.sh bench     build and run the benchmarks (ratios against a streaming pass, and
+#                      the Python package's sweeps against C++ and NumPy), ending with
+#                      the table of the stability routines' speed targets
 #   ./run.sh fuzz [s]  build the library's fuzz targets and run each for s seconds (600)
 #   ./run.sh windows   cross-build varnis.dll and test it under Wine
 #   ./run.sh demo      build, then start Ticklog with COM1 on a simulated instrument
@@ -158,15 +159,20 @@ case "$cmd" in
     ;;
   bench)
     build
+    mkdir -p "$BUILD_DIR/bench-results"
+    rm -f "$BUILD_DIR"/bench-results/*.json
     for b in "$BUILD_DIR"/bin/bench_*; do
       [ -x "$b" ] || continue
       echo "=== $(basename "$b") ==="
-      "$b" "$@"
+      "$b" --benchmark_out="$BUILD_DIR/bench-results/$(basename "$b").json" --benchmark_out_format=json "$@"
     done
     echo "=== bench_python_sweeps ==="
     /usr/bin/python3 "$ROOT/bench/bench_python_sweeps.py" "$BUILD_DIR"
     echo "=== varnis-analyze: whole default analysis against one plain parse ==="
     "$ROOT/bench/analyze_ratio.sh" "$BUILD_DIR/bin/varnis-analyze" "$BUILD_DIR"
+    echo "=== Theo1 octave sweep against NumPy ==="
+    /usr/bin/python3 "$ROOT/bench/theo1_numpy_ratio.py" "$BUILD_DIR/lib/libvarnisx.so"
+    /usr/bin/python3 "$ROOT/bench/summary.py" "$BUILD_DIR"/bench-results/*.json
     ;;
   *)
     echo "usage: ./run.sh build|test|bench|windows|docs|demo|fuzz" >&2

@@ -1,46 +1,49 @@
-// Overlapping Allan deviation on 10^6 phase samples of white frequency noise, for
-// m = 1, 2, 4, ... up to M/4, each beside the time of one plain pass.
+// Allan family on 10^6 samples of white frequency noise: the overlapping deviations for
+// the octave factors m = 1, 2, 4, ... and the standard deviations, each beside the
+// time of one streaming pass (and one plain pass) over the same samples.
 #include "bench_support.h"
-#include "test_support.h"
 #include "varnis.h"
 
 namespace {
 
-constexpr long kSamples = 1000000;
+using namespace bench_support;
 
-const std::vector<double>& record() {
-    static const std::vector<double> v =
-        testing_support::make_vector(testing_support::power_law_phase(kSamples, -2.0, 1, 1e-9));
-    return v;
-}
+constexpr long kSamples = kStabilitySamples;
 
-void BM_PlainPass(benchmark::State& state) {
-    const auto& v = record();
-    const double plain = bench_support::plain_pass_seconds(v);
-    bench_support::run_with_ratio(state, plain, [&] {
-        double sum = 0.0;
-        for (double x : v) sum += x;
-        benchmark::DoNotOptimize(sum);
-    });
+// The yardstick itself: one streaming pass, in plain passes.
+void BM_StreamingPass(benchmark::State& state) {
+    const auto& v = white_fm_phase_record();
+    run_with_ratio(state, yardstick(v),
+                   [&] { benchmark::DoNotOptimize(streaming_sum(v.data(), v.size())); });
 }
 
 void BM_CalcPhaseOverlapSigma(benchmark::State& state) {
-    const auto& v = record();
-    const double plain = bench_support::plain_pass_seconds(v);
-    const int m = static_cast<int>(state.range(0));
-    bench_support::run_with_ratio(state, plain, [&] {
-        double sigma = 0.0;
-        benchmark::DoNotOptimize(CalcPhaseOverlapSigma(v.data(), &sigma, 1.0, m));
-        benchmark::DoNotOptimize(sigma);
+    run_deviation(state, white_fm_phase_record(), [](const double* v, double* s, int m) {
+        return CalcPhaseOverlapSigma(v, s, 1.0, m);
     });
+}
+
+void BM_CalcFreqOverlapSigma(benchmark::State& state) {
+    run_deviation(state, white_fm_frequency_record(),
+                  [](const double* v, double* s, int m) { return CalcFreqOverlapSigma(v, s, m); });
+}
+
+void BM_CalcPhaseStdDev(benchmark::State& state) {
+    run_deviation(state, white_fm_phase_record(),
+                  [](const double* v, double* s, int) { return CalcPhaseStdDev(v, s, 1.0); });
+}
+
+void BM_CalcFreqStdDev(benchmark::State& state) {
+    run_deviation(state, white_fm_frequency_record(),
+                  [](const double* v, double* s, int) { return CalcFreqStdDev(v, s); });
 }
 
 }  // namespace
 
-BENCHMARK(BM_PlainPass)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CalcPhaseOverlapSigma)
-    ->RangeMultiplier(2)
-    ->Range(1, kSamples / 4)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StreamingPass)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CalcPhaseOverlapSigma)->Apply(bench_support::octave_factors<kSamples / 4>);
+BENCHMARK(BM_CalcFreqOverlapSigma)->Apply(bench_support::octave_factors<kSamples / 2>);
+BENCHMARK(BM_CalcPhaseStdDev)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CalcFreqStdDev)->Arg(1)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

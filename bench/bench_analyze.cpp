@@ -50,26 +50,26 @@ void report_text_ratio(benchmark::State& state, double plain_seconds, double sca
 void BM_ParseDataFile(benchmark::State& state) {
     const std::string& text = file_text();
     const auto samples = analyze::parse_data_text(text, "bench").samples;
-    const double plain = bench_support::plain_pass_seconds(samples);
-    bench_support::run_with_ratio(state, plain, [&] {
+    const auto passes = bench_support::yardstick(samples);
+    bench_support::run_with_ratio(state, passes, [&] {
         auto file = analyze::parse_data_text(text, "bench");
         benchmark::DoNotOptimize(file.samples.data());
     });
-    report_text_ratio(state, plain, text_scan_seconds(text));
+    report_text_ratio(state, passes.plain, text_scan_seconds(text));
 }
 
 void BM_FullAnalysis(benchmark::State& state) {
     const std::string& text = file_text();
     const double scan = text_scan_seconds(text);
     const auto samples = analyze::parse_data_text(text, "bench").samples;
-    const double plain = bench_support::plain_pass_seconds(samples);
+    const auto passes = bench_support::yardstick(samples);
     int stop = 0;
-    bench_support::run_with_ratio(state, plain, [&] {
+    bench_support::run_with_ratio(state, passes, [&] {
         auto file = analyze::parse_data_text(text, "bench");
         auto analysis = analyze::run_analysis(file.samples, analyze::AnalysisSettings{}, nullptr, &stop);
         benchmark::DoNotOptimize(analysis.rows.data());
     });
-    report_text_ratio(state, plain, scan);
+    report_text_ratio(state, passes.plain, scan);
 }
 
 BENCHMARK(BM_ParseDataFile)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -1,7 +1,7 @@
 // Data conditioning on 10^6 samples with a gap every 100th sample: gap filling, the
 // median (selection), the median absolute deviation (sorting), the line, quadratic
 // and diffusion fits and the phase-to-frequency conversion, each beside the time of
-// one plain pass.
+// one streaming pass (and one plain pass).
 #include "bench_support.h"
 #include "test_support.h"
 #include "varnis.h"
@@ -21,7 +21,7 @@ const std::vector<double>& record() {
 
 template <class Body>
 void timed(benchmark::State& state, Body&& body) {
-    bench_support::run_with_ratio(state, bench_support::plain_pass_seconds(record()), body);
+    bench_support::run_with_ratio(state, bench_support::yardstick(record()), body);
 }
 
 void BM_FillGapsWithCopy(benchmark::State& state) {

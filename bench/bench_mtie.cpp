@@ -1,17 +1,18 @@
-// MTIE on 10^6 phase samples of white frequency noise, each beside the time of one
-// plain pass. CalcFastMTIE is reported per level (19 levels for 10^6 samples) and for
-// the first level alone; CalcMTIE for spans from 1 to 2^16, where the cost should not
-// grow with the span.
-#include <cmath>
+// Time interval error on 10^6 phase samples of white frequency noise with a clock
+// offset, each beside the time of one streaming pass (and one plain pass) over the
+// same samples. CalcFastMTIE is reported per level (19 levels for 10^6 samples) and
+// for the first level alone; CalcMTIE and TIErms for the octave spans and lags, where
+// the cost of CalcMTIE should not grow with the span.
 #include <vector>
 
 #include "bench_support.h"
-#include "test_support.h"
 #include "varnis.h"
 
 namespace {
 
-constexpr long kSamples = 1000000;
+using namespace bench_support;
+
+constexpr long kSamples = kStabilitySamples;
 
 std::vector<double>& record() {
     static std::vector<double> v = [] {
@@ -37,33 +38,35 @@ struct Columns {
 
 void BM_CalcFastMTIE(benchmark::State& state) {
     const auto& v = record();
-    const double plain = bench_support::plain_pass_seconds(v);
     const bool first_row_only = state.range(0) != 0;
     Columns columns;
     int rows = 0;
-    bench_support::run_with_ratio(state, plain, [&] {
+    run_with_ratio(state, yardstick(v), [&] {
         rows = CalcFastMTIE(v.data(), &columns.table, first_row_only ? 1 : 0, silent);
         benchmark::DoNotOptimize(columns.values.data());
     });
     state.counters["rows"] = rows;
     // Copying the samples in costs about one pass as well; it is counted here.
-    state.counters["plain_passes_per_level"] = state.counters["plain_passes"].value / rows;
+    state.counters["streaming_passes_per_level"] = state.counters["streaming_passes"].value / rows;
 }
 
 void BM_CalcMTIE(benchmark::State& state) {
-    auto& v = record();
-    const double plain = bench_support::plain_pass_seconds(v);
-    const int m = static_cast<int>(state.range(0));
-    bench_support::run_with_ratio(state, plain, [&] {
-        double mtie = 0.0;
-        benchmark::DoNotOptimize(CalcMTIE(v.data(), &mtie, m, nullptr, 1, silent));
-        benchmark::DoNotOptimize(mtie);
+    // CalcMTIE writes the window being scanned into the header and restores it.
+    run_deviation(state, record(), [](const double* v, double* mtie, int m) {
+        return CalcMTIE(const_cast<double*>(v), mtie, m, nullptr, 1, silent);
+    });
+}
+
+void BM_TIErms(benchmark::State& state) {
+    run_deviation(state, record(), [](const double* v, double* tie, int m) {
+        return TIErms(v, tie, m);
     });
 }
 
 }  // namespace
 
 BENCHMARK(BM_CalcFastMTIE)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CalcMTIE)->RangeMultiplier(16)->Range(1, 1 << 16)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CalcMTIE)->Apply(octave_factors<1 << 16>);
+BENCHMARK(BM_TIErms)->Apply(octave_factors<kSamples / 2>);
 
 BENCHMARK_MAIN();

@@ -1,5 +1,11 @@
-// Benchmarks report each time as a ratio to one plain pass (a sum) over the same
-// samples, so the figure holds on a noisy machine.
+// Benchmarks report each time as a ratio to a pass over the same samples, so the
+// figure holds on a noisy machine:
+//   streaming_passes  the time of one call over the time of one streaming pass, a sum
+//                     with eight independent lanes that the compiler vectorises: the
+//                     speed the memory allows, and the yardstick of the targets;
+//   plain_passes      the same time over one plain pass, a sum with one accumulator
+//                     (each addition waits for the previous one), kept for comparison
+//                     with earlier figures.
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -8,35 +14,83 @@
 #include <chrono>
 #include <vector>
 
+#include "test_support.h"
+#include "yardstick.h"
+
 namespace bench_support {
 
-// Seconds of one plain pass over `samples` doubles: the best of several repetitions.
-inline double plain_pass_seconds(const std::vector<double>& samples) {
-    double best = 1e30;
+// Seconds of one pass of each kind over the same samples.
+struct Yardstick {
+    double plain = 0.0;
+    double streaming = 0.0;
+};
+
+// The best of several repetitions of each pass over `samples`.
+inline Yardstick yardstick(const std::vector<double>& samples) {
+    Yardstick y{1e30, 1e30};
     for (int rep = 0; rep < 20; ++rep) {
-        const auto t0 = std::chrono::steady_clock::now();
-        double sum = 0.0;
-        for (double x : samples) sum += x;
-        benchmark::DoNotOptimize(sum);
-        const auto t1 = std::chrono::steady_clock::now();
-        best = std::min(best, std::chrono::duration<double>(t1 - t0).count());
+        auto t0 = std::chrono::steady_clock::now();
+        benchmark::DoNotOptimize(plain_sum(samples.data(), samples.size()));
+        auto t1 = std::chrono::steady_clock::now();
+        y.plain = std::min(y.plain, std::chrono::duration<double>(t1 - t0).count());
+        t0 = std::chrono::steady_clock::now();
+        benchmark::DoNotOptimize(streaming_sum(samples.data(), samples.size()));
+        t1 = std::chrono::steady_clock::now();
+        y.streaming = std::min(y.streaming, std::chrono::duration<double>(t1 - t0).count());
     }
-    return best;
+    return y;
 }
 
-// Times `body` once per benchmark iteration and reports the mean time per iteration
-// as the counter "plain_passes": the number of plain passes it is worth.
+// Times `body` once per benchmark iteration and reports its fastest iteration in
+// streaming passes and in plain passes. The fastest of each (like the best of the
+// yardstick's repetitions) is what the code costs when nothing else runs: on a busy
+// machine the mean grows with the load, the best time hardly.
 template <class Body>
-void run_with_ratio(benchmark::State& state, double plain_seconds, Body&& body) {
-    double total = 0.0;
+void run_with_ratio(benchmark::State& state, const Yardstick& passes, Body&& body) {
+    double best = 1e30;
     for (auto _ : state) {
         const auto t0 = std::chrono::steady_clock::now();
         body();
         const auto t1 = std::chrono::steady_clock::now();
-        total += std::chrono::duration<double>(t1 - t0).count();
+        best = std::min(best, std::chrono::duration<double>(t1 - t0).count());
     }
-    const double per_iteration = total / static_cast<double>(state.iterations());
-    state.counters["plain_passes"] = per_iteration / plain_seconds;
+    state.counters["streaming_passes"] = best / passes.streaming;
+    state.counters["plain_passes"] = best / passes.plain;
+}
+
+// Runs a routine with an averaging factor once per iteration: call(vector, &result, m),
+// with m the benchmark's argument.
+template <class Call>
+void run_deviation(benchmark::State& state, const std::vector<double>& v, Call call) {
+    const int m = static_cast<int>(state.range(0));
+    run_with_ratio(state, yardstick(v), [&] {
+        double result = 0.0;
+        benchmark::DoNotOptimize(call(v.data(), &result, m));
+        benchmark::DoNotOptimize(result);
+    });
+}
+
+// The records of the stability benchmarks: 10^6 samples of white frequency noise, as
+// phase (a random walk of 1e-9 s steps) and as fractional frequency (1e-11).
+constexpr long kStabilitySamples = 1000000;
+
+inline const std::vector<double>& white_fm_phase_record() {
+    static const std::vector<double> v = testing_support::make_vector(
+        testing_support::power_law_phase(kStabilitySamples, -2.0, 1, 1e-9));
+    return v;
+}
+
+inline const std::vector<double>& white_fm_frequency_record() {
+    static const std::vector<double> v = testing_support::make_vector(
+        testing_support::power_law_phase(kStabilitySamples, 0.0, 2, 1e-11));
+    return v;
+}
+
+// Registers the octave averaging factors 1, 2, 4, ... up to kLargest, and kLargest
+// itself: Apply(octave_factors<kLargest>).
+template <long kLargest>
+void octave_factors(benchmark::internal::Benchmark* b) {
+    b->RangeMultiplier(2)->Range(1, kLargest)->Unit(benchmark::kMillisecond)->MinTime(0.2);
 }
 
 }  // namespace bench_support

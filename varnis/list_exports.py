@@ -15,17 +15,25 @@ line per export, in the header's order:
 It stops with an error, writing nothing, when a declaration cannot be read or an
 export has no documentation comment in front of it.
 
-usage: list_exports.py HEADER OUTPUT"""
+usage: list_exports.py HEADER OUTPUT [MARKER]
+MARKER is the export macro in front of each declaration (VARNIS_API by default; the
+companion library's header uses VARNISX_API)."""
 import re
 import sys
 from pathlib import Path
 
 COLUMNS = ("name", "returns", "parameters", "doc")
 
-# "VARNIS_API <type> Name(<parameters>);" at the start of a line, over one or more lines.
-DECLARATION = re.compile(r"^VARNIS_API\s+([^;(]*?)\b(\w+)\s*\(([^)]*)\)\s*;", re.M)
-# Every use of the marker in front of a declaration (its #define lines start with '#').
-MARKER = re.compile(r"^VARNIS_API\b", re.M)
+
+def declaration_pattern(marker):
+    """Declarations "MARKER <type> Name(<parameters>);" from the start of a line, over lines."""
+    return re.compile(r"^" + marker + r"\s+([^;(]*?)\b(\w+)\s*\(([^)]*)\)\s*;", re.M)
+
+
+def marker_pattern(marker):
+    """Every use of the marker in front of a declaration (its #define lines start with '#')."""
+    return re.compile(r"^" + marker + r"\b", re.M)
+
 BUILTIN_TYPES = {"int", "double", "float", "long", "short", "char", "void", "unsigned", "signed"}
 
 
@@ -55,10 +63,10 @@ def doc_comment(before):
     return "\n".join(lines).strip()
 
 
-def exports(header_text):
+def exports(header_text, marker="VARNIS_API"):
     """[(name, returns, [(type, name), ...], doc)] in the header's order."""
     found = []
-    for match in DECLARATION.finditer(header_text):
+    for match in declaration_pattern(marker).finditer(header_text):
         name = match.group(2)
         params = [p for p in match.group(3).split(",") if p.strip() not in ("", "void")]
         doc = doc_comment(header_text[:match.start()])
@@ -66,8 +74,8 @@ def exports(header_text):
             raise ValueError(f"{name} has no documentation comment in front of it")
         found.append((name, type_text(re.findall(r"\w+|\*", match.group(1))),
                       [parameter(p) for p in params], doc))
-    if len(found) != len(MARKER.findall(header_text)):
-        raise ValueError("a VARNIS_API declaration is not of the form 'VARNIS_API type Name(...);'")
+    if len(found) != len(marker_pattern(marker).findall(header_text)):
+        raise ValueError(f"a {marker} declaration is not of the form '{marker} type Name(...);'")
     names = [e[0] for e in found]
     if len(set(names)) != len(names):
         raise ValueError("an export is declared twice")
@@ -87,8 +95,9 @@ def listing(found):
 
 def main():
     header, output = Path(sys.argv[1]), Path(sys.argv[2])
+    marker = sys.argv[3] if len(sys.argv) > 3 else "VARNIS_API"
     try:
-        content = listing(exports(header.read_text()))
+        content = listing(exports(header.read_text(), marker))
     except ValueError as error:
         print(f"{header}: {error}", file=sys.stderr)
         return 1

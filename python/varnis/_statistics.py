@@ -156,9 +156,10 @@ COMMON = """
     SweepResult, which unpacks as ``taus, devs, errs, ns`` (NumPy arrays; errs =
     devs / sqrt(ns)) and carries per row ``m``, ``edf``, ``ci_lower``, ``ci_upper`` and
     ``alpha``. Rows with a single term are kept. ``alpha`` is the dominant power-law noise
-    at each factor, by NoiseID from the block averages of the frequency (the B1 test; the
-    Hadamard statistics take the Hadamard test, which reaches random-run noise), phase
-    noise split into white and flicker by the modified-to-Allan ratio (the R(n) test);
+    at each factor, by NoiseID from the block averages of the frequency (the B1 test;
+    where it finds flicker-walk noise, the Hadamard statistics ask the Hadamard test
+    whether it is random-run noise), phase noise split into white and flicker by the
+    modified-to-Allan ratio (the R(n) test);
     a factor with fewer than 4 block averages takes the noise of the factor before it.
     The EDF takes that alpha. The interval is deviation * sqrt(edf / chi2) at the two
     tails, chi2 from CalcInvChiSqr.

@@ -137,7 +137,9 @@ def sweep(statistic, data, rate=1.0, data_type="phase", taus="octave", *, confid
     if factors.size == 0:
         raise ValueError(f"no tau of taus fits the record: {statistic.name} of this record reaches "
                          f"tau = {limit / record.rate:g} s (m = {limit})")
-    workers = 1 if statistic.serial else _check_workers(workers, factors.size)
+    workers = _check_workers(workers, factors.size)
+    if statistic.serial:
+        workers = 1
     for kind in {statistic.kind, "phase"}:  # the noise identification reads the phase
         record.prepare(kind)
 

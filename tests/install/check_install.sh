@@ -10,7 +10,7 @@ libdir=$(dirname "$(find "$prefix" -name 'libvarnis.so' | head -n 1)")
 
 # pkg-config
 export PKG_CONFIG_PATH=$libdir/pkgconfig
-flags=$(pkg-config --cflags --libs varnis)
+flags=$(pkg-config --cflags --libs varnisx)  # requires varnis
 "$cc" -o "$work/with_pkgconfig" "$here/consumer.c" $flags
 LD_LIBRARY_PATH=$libdir "$work/with_pkgconfig"
 
@@ -21,6 +21,7 @@ LD_LIBRARY_PATH=$libdir "$work/with_pkgconfig"
 "$work/consumer/consumer"
 
 test -f "$prefix/include/varnis.h"
+test -f "$prefix/include/varnisx.h"
 
 # Manual pages, built when pandoc is there
 if command -v pandoc >/dev/null; then

@@ -4,6 +4,7 @@ Usage: check_analyze.py PROGRAM CASE"""
 import csv
 import ctypes
 import math
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -85,11 +86,23 @@ def direct(statistic, phase, tau0, m, recorded_phase=None):
     elif statistic == "totdev":
         terms = raw.TotvarCalc(ptr(phase), ref, tau0, m, 0)
     elif statistic == "mtotdev":
-        # It takes 0.0 as a value: the program gives it the gaps interpolated.
-        filled = phase.copy()
-        raw.FillGaps(ptr(filled), 0)
-        filled = filled[: int(filled[0]) + 3]
-        terms = raw.ModTotvarCalc(ptr(filled), ref, tau0, m, ctypes.byref(stop), 0, quiet)
+        # It takes 0.0 as a value: on a record with gaps the variances of the gap-free
+        # stretches are pooled by their subsequence counts.
+        x = phase[3:]
+        gap = (x == 0.0) & (np.arange(1, n + 1) != 1) & (np.arange(1, n + 1) != n)
+        if not gap.any():
+            terms = raw.ModTotvarCalc(ptr(phase), ref, tau0, m, ctypes.byref(stop), 0, quiet)
+        else:
+            edges = np.flatnonzero(np.diff(np.concatenate(([1], gap.astype(int), [1]))))
+            pooled, terms = 0.0, 0
+            for start, end in zip(edges[0::2], edges[1::2]):  # stretches x[start:end]
+                if end - start < 3 * m:
+                    continue
+                count = raw.ModTotvarCalc(ptr(varnis.data_vector(x[start:end])), ref, tau0, m,
+                                          ctypes.byref(stop), 0, quiet)
+                if count > 0:
+                    pooled, terms = pooled + count * out.value ** 2, terms + count
+            return math.sqrt(pooled / terms), terms
     elif statistic == "mtie":
         copy = phase.copy()
         assert raw.CalcMTIE(ptr(copy), ref, m, ctypes.byref(stop), 0, quiet) == n
@@ -368,4 +381,5 @@ elif CASE == "help":
     assert "unknown argument" in done.stderr
 else:
     raise SystemExit(f"unknown case {CASE}")
+shutil.rmtree(WORK)  # kept only when a check failed, for a look
 print(f"{CASE}: ok")

@@ -186,57 +186,29 @@ Estimate estimate_of(const Value &v) {
     return e;
 }
 
-// The residual phase with its gaps interpolated, for the statistic that takes 0.0 as a
-// value (empty when there are none); filled: the interior gaps interpolated.
-std::vector<double> gap_filled(const std::vector<double> &phase, int &filled) {
-    int gaps = CountGaps(phase.data(), 0);
-    filled = 0;
-    if (gaps == 0) return {};
-    std::vector<double> copy = phase;
-    FillGaps(copy.data(), 0);
-    copy.resize(sample_count(copy) + 3);
-    filled = std::max(0, gaps - (sample_count(phase) - sample_count(copy)));
-    return copy;
+// The gap-free stretches of a phase record (a 0.0 is a gap except at the first and
+// the last sample); none when the record has no gap.
+std::vector<std::pair<int, int>> gap_free_stretches(const std::vector<double> &phase) {
+    const int n = sample_count(phase);
+    std::vector<std::pair<int, int>> stretches;
+    int start = 0;  // first sample of the open stretch, 0 when none is open
+    for (int k = 1; k <= n; ++k) {
+        bool gap = phase[k + 2] == 0.0 && k != 1 && k != n;
+        if (!gap && start == 0) start = k;
+        if (gap && start != 0) {
+            stretches.push_back({start, k - 1});
+            start = 0;
+        }
+    }
+    if (start == 1) return {};  // one stretch: the whole record
+    if (start != 0) stretches.push_back({start, n});
+    return stretches;
 }
 
-}  // namespace
-
-Analysis run_analysis(const std::vector<double> &samples, const AnalysisSettings &settings,
-                      void (*progress)(int, const char *), int *stop) {
-    Analysis a;
-    a.settings = settings;
-    a.input_samples = static_cast<int>(samples.size());
-    bool phase_data = settings.kind == DataKind::Phase;
-    if (a.input_samples < (phase_data ? 3 : 2)) {
-        a.error = phase_data ? "too few samples for an analysis (at least 3 phase values are needed)"
-                             : "too few samples for an analysis (at least 2 frequency values are needed)";
-        return a;
-    }
-    a.record = condition_record(samples, settings.kind, settings.tau0, settings.drift);
-    if (!a.record.error.empty()) {
-        a.error = a.record.error;
-        return a;
-    }
-    a.gaps = phase_data ? CountGaps(a.record.recorded_phase.data(), 0) : CountGaps(a.record.frequency.data(), 1);
-    const std::vector<double> &phase = a.record.residual_phase;
-    const int n = a.phase_samples = sample_count(phase);
-    std::vector<double> filled = gap_filled(phase, a.mtotdev_filled_gaps);
-    Records records{&phase, &a.record.recorded_phase, filled.empty() ? &phase : &filled, a.mtotdev_filled_gaps,
-                    settings.tau0, stop};
-
-    std::vector<int> factors = averaging_factors(n, settings.taus);
-    for (int m : factors) {
-        Row row;
-        row.m = m;
-        row.tau = m * settings.tau0;
-        a.rows.push_back(row);
-    }
-    if (*stop) {
-        a.stopped = true;
-        a.rows.clear();
-        return a;
-    }
-
+// Every row's values, the calculations spread over the task pool. Rows are kept while
+// every calculation of theirs finished; the noise measures of the rows kept.
+std::vector<NoiseMeasure> compute_rows(Analysis &a, const Records &records, const std::vector<int> &factors,
+                                       void (*progress)(int, const char *), int *stop) {
     // The work as tasks: MTIE of every span in one pass and the noise measures of
     // every factor first, then per factor each statistic.
     constexpr int kNoiseTask = STATISTIC_COUNT;
@@ -254,6 +226,8 @@ Analysis run_analysis(const std::vector<double> &samples, const AnalysisSettings
         if (m < recorded_samples) mtie_spans.push_back(m);
     std::vector<double> mtie_values;
     std::vector<NoiseMeasure> measures;
+    const AnalysisSettings &settings = a.settings;
+    const int n = a.phase_samples;
     std::vector<char> finished(tasks.size(), 0);
 
     auto run = [&](int i) {
@@ -300,6 +274,46 @@ Analysis run_analysis(const std::vector<double> &samples, const AnalysisSettings
         a.rows.resize(kept);
         measures.resize(kept);
     }
+    return measures;
+}
+
+}  // namespace
+
+Analysis run_analysis(const std::vector<double> &samples, const AnalysisSettings &settings,
+                      void (*progress)(int, const char *), int *stop) {
+    Analysis a;
+    a.settings = settings;
+    a.input_samples = static_cast<int>(samples.size());
+    bool phase_data = settings.kind == DataKind::Phase;
+    if (a.input_samples < (phase_data ? 3 : 2)) {
+        a.error = phase_data ? "too few samples for an analysis (at least 3 phase values are needed)"
+                             : "too few samples for an analysis (at least 2 frequency values are needed)";
+        return a;
+    }
+    a.record = condition_record(samples, settings.kind, settings.tau0, settings.drift);
+    if (!a.record.error.empty()) {
+        a.error = a.record.error;
+        return a;
+    }
+    a.gaps = phase_data ? CountGaps(a.record.recorded_phase.data(), 0) : CountGaps(a.record.frequency.data(), 1);
+    const std::vector<double> &phase = a.record.residual_phase;
+    const int n = a.phase_samples = sample_count(phase);
+    Records records{&phase, &a.record.recorded_phase, gap_free_stretches(phase), settings.tau0, stop};
+
+    std::vector<int> factors = averaging_factors(n, settings.taus);
+    for (int m : factors) {
+        Row row;
+        row.m = m;
+        row.tau = m * settings.tau0;
+        a.rows.push_back(row);
+    }
+    if (*stop) {
+        a.stopped = true;
+        a.rows.clear();
+        return a;
+    }
+
+    std::vector<NoiseMeasure> measures = compute_rows(a, records, factors, progress, stop);
     for (Row &row : a.rows) {
         const Estimate &mod = row.estimates[MDEV];
         if (!mod.computed) continue;

@@ -58,7 +58,6 @@ struct Analysis {
     int input_samples = 0;
     int gaps = 0;
     int phase_samples = 0;  // of the residual phase record the deviations use
-    int mtotdev_filled_gaps = 0;  // gaps interpolated for the modified total deviation
     Conditioned record;     // recorded and residual data vectors, the drift removed
     std::vector<Row> rows;
     bool stopped = false;

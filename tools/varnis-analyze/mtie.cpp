@@ -36,19 +36,43 @@ std::vector<double> mtie_for_spans(const std::vector<double> &phase, const std::
         }
         // Raise the level while the next block size still fits in the window.
         while (block * 2 <= window) {
-            for (long r = 0; r + block < size; ++r) {
-                hi[r] = std::max(hi[r], hi[r + block]);
-                lo[r] = std::min(lo[r], lo[r + block]);
+            double *h = hi.data(), *l = lo.data();
+            const long positions = size - block;
+            // Each position reads one further on, not yet raised, so positions may be
+            // taken four at a time.
+            auto raise = [&](long r) {
+                h[r] = h[r] < h[r + block] ? h[r + block] : h[r];
+                l[r] = l[r + block] < l[r] ? l[r + block] : l[r];
+            };
+            long r = 0;
+            for (; r + 4 <= positions; r += 4) {
+                double top[4], bottom[4];
+                for (int k = 0; k < 4; ++k) {
+                    top[k] = h[r + k] < h[r + k + block] ? h[r + k + block] : h[r + k];
+                    bottom[k] = l[r + k + block] < l[r + k] ? l[r + k + block] : l[r + k];
+                }
+                for (int k = 0; k < 4; ++k) {
+                    h[r + k] = top[k];
+                    l[r + k] = bottom[k];
+                }
             }
+            for (; r < positions; ++r) raise(r);
             block *= 2;
         }
-        const long offset = window - block;
-        double mtie = 0.0;
-        for (long r = 0; r + window <= size; ++r) {
-            const double range = std::max(hi[r], hi[r + offset]) - std::min(lo[r], lo[r + offset]);
-            mtie = std::max(mtie, range);
-        }
-        result.push_back(mtie);
+        const long offset = window - block, windows = size - window + 1;
+        const double *h = hi.data(), *l = lo.data();
+        // Four running maxima side by side, so the loop is not one chain of compares.
+        double mtie[4] = {0.0, 0.0, 0.0, 0.0};
+        long r = 0;
+        auto range = [&](long at) {
+            double top = h[at] < h[at + offset] ? h[at + offset] : h[at];
+            double bottom = l[at + offset] < l[at] ? l[at + offset] : l[at];
+            return top - bottom;
+        };
+        for (; r + 4 <= windows; r += 4)
+            for (int k = 0; k < 4; ++k) mtie[k] = std::max(mtie[k], range(r + k));
+        for (; r < windows; ++r) mtie[0] = std::max(mtie[0], range(r));
+        result.push_back(std::max(std::max(mtie[0], mtie[1]), std::max(mtie[2], mtie[3])));
     }
     return result;
 }

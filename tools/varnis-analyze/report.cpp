@@ -86,8 +86,6 @@ std::string modified_total_limit_text(const Analysis &a) {
         text += "; computed up to m = " + integer_text(last_computed) + ", skipped beyond";
     else
         text += "; no factor skipped";
-    if (a.mtotdev_filled_gaps > 0)
-        text += "; " + integer_text(a.mtotdev_filled_gaps) + " gaps interpolated for it (it takes 0 as a value)";
     return text;
 }
 

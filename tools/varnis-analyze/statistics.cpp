@@ -1,6 +1,7 @@
 #include "statistics.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "analysis.h"
 #include "varnis.h"
@@ -53,14 +54,33 @@ Value total(const Records &r, int m) {
     return from_call([&](double *v) { return TotvarCalc(r.residual_phase->data(), v, r.tau0, m, 0); }, 2);
 }
 
-// The modified total deviation takes 0.0 as a value, so it reads the record with its
-// gaps interpolated; the interpolated samples are not counted as used.
+// The modified total deviation takes 0.0 as a value. On a record with gaps it is
+// computed over each gap-free stretch (the window of a copy of the record set to the
+// stretch) and the stretches' variances are pooled by their subsequence counts: the
+// mean over every subsequence that touches no gap, as on a record without gaps.
 Value modified_total(const Records &r, int m) {
-    if (sample_count(*r.filled_phase) < 3 * m) return {};
-    Value v = from_call([&](double *out) {
-        return ModTotvarCalc(r.filled_phase->data(), out, r.tau0, m, r.stop, 0, quiet);
-    }, 3 * m - 1);
-    v.samples_used = std::max(0, v.samples_used - r.filled_gaps);
+    const std::vector<double> &phase = *r.residual_phase;
+    if (sample_count(phase) < 3 * m) return {};
+    if (r.stretches.empty())
+        return from_call([&](double *out) { return ModTotvarCalc(phase.data(), out, r.tau0, m, r.stop, 0, quiet); },
+                         3 * m - 1);
+    std::vector<double> window = phase;
+    double pooled = 0.0;
+    Value v;
+    for (auto [first, last] : r.stretches) {
+        if (last - first + 1 < 3 * m) continue;
+        window[1] = first;
+        window[2] = last;
+        double deviation = 0.0;
+        int count = ModTotvarCalc(window.data(), &deviation, r.tau0, m, r.stop, 0, quiet);
+        if (count <= 0) continue;
+        pooled += count * (deviation * deviation);
+        v.terms += count;
+        v.samples_used += last - first + 1;
+    }
+    if (v.terms == 0) return {};
+    v.computed = true;
+    v.value = std::sqrt(pooled / v.terms);
     return v;
 }
 

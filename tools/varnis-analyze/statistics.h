@@ -2,6 +2,7 @@
 // how one value is computed through the library and how its degrees of freedom are
 // found. A new statistic is a new enumerator and a new entry in the table.
 #pragma once
+#include <utility>
 #include <vector>
 
 namespace analyze {
@@ -22,8 +23,9 @@ struct Value {
 struct Records {
     const std::vector<double> *residual_phase = nullptr;  // drift removed
     const std::vector<double> *recorded_phase = nullptr;  // as recorded
-    const std::vector<double> *filled_phase = nullptr;    // residual, gaps interpolated
-    int filled_gaps = 0;
+    // The gap-free stretches of the residual phase, first and last sample (1-based);
+    // empty when the record has no gap.
+    std::vector<std::pair<int, int>> stretches;
     double tau0 = 1.0;
     int *stop = nullptr;
 };

@@ -119,40 +119,142 @@ Axis make_axis(const Range &range, Scale scale) { return scale == Scale::Log ? l
 
 std::atomic<int> chart_count{0};
 
+// The plot area and its two axes: where a value lands.
+struct Frame {
+    Axis x, y;
+    double x0, x1, y0, y1;  // pixels: left, right, bottom, top
+    double px(double v) const { return x0 + x.position(v) * (x1 - x0); }
+    double py(double v) const { return y0 + y.position(v) * (y1 - y0); }
+    bool plottable(double xv, double yv) const {
+        return std::isfinite(xv) && std::isfinite(yv) && (x.scale == Scale::Linear || xv > 0.0) &&
+               (y.scale == Scale::Linear || yv > 0.0);
+    }
+};
+
+// The ranges of the data (guides follow the data, they do not widen it).
+void data_ranges(const Chart &chart, Range &xr, Range &yr) {
+    for (const Series &s : chart.series) {
+        if (!s.end_label.empty()) continue;
+        for (std::size_t i = 0; i < s.x.size(); ++i) {
+            bool any = false;
+            for (const std::vector<double> *v : {&s.y, &s.lower, &s.upper, &s.band_low, &s.band_high})
+                if (i < v->size() && std::isfinite((*v)[i]) && (chart.y_scale == Scale::Linear || (*v)[i] > 0.0)) {
+                    yr.add((*v)[i], chart.y_scale);
+                    any = true;
+                }
+            if (any) xr.add(s.x[i], chart.x_scale);
+        }
+    }
+}
+
+// Title, grid, tick labels, frame and axis labels.
+std::string frame_markup(const Chart &chart, const Frame &f, bool empty) {
+    std::string out = "<text x=\"" + number((f.x0 + f.x1) / 2) + "\" y=\"22\" text-anchor=\"middle\" font-size=\"15\">" +
+                      xml_escaped(chart.title) + "</text>\n";
+    for (std::size_t i = 0; i < f.x.ticks.size(); ++i) {
+        double p = f.x0 + (f.x.ticks[i] - f.x.lo) / (f.x.hi - f.x.lo) * (f.x1 - f.x0);
+        out += "<line x1=\"" + number(p) + "\" y1=\"" + number(f.y0) + "\" x2=\"" + number(p) + "\" y2=\"" +
+               number(f.y1) + "\" stroke=\"#ddd\"/>\n";
+        out += "<text x=\"" + number(p) + "\" y=\"" + number(f.y0 + 18) + "\" text-anchor=\"middle\">" + f.x.labels[i] +
+               "</text>\n";
+    }
+    for (std::size_t i = 0; i < f.y.ticks.size(); ++i) {
+        double p = f.y0 + (f.y.ticks[i] - f.y.lo) / (f.y.hi - f.y.lo) * (f.y1 - f.y0);
+        out += "<line x1=\"" + number(f.x0) + "\" y1=\"" + number(p) + "\" x2=\"" + number(f.x1) + "\" y2=\"" +
+               number(p) + "\" stroke=\"#ddd\"/>\n";
+        out += "<text x=\"" + number(f.x0 - 6) + "\" y=\"" + number(p + 4) + "\" text-anchor=\"end\">" + f.y.labels[i] +
+               "</text>\n";
+    }
+    out += "<rect x=\"" + number(f.x0) + "\" y=\"" + number(f.y1) + "\" width=\"" + number(f.x1 - f.x0) +
+           "\" height=\"" + number(f.y0 - f.y1) + "\" fill=\"none\" stroke=\"black\"/>\n";
+    out += "<text x=\"" + number((f.x0 + f.x1) / 2) + "\" y=\"" + number(chart.height - 12) +
+           "\" text-anchor=\"middle\">" + xml_escaped(chart.x_label) + "</text>\n";
+    out += "<text transform=\"translate(16," + number((f.y0 + f.y1) / 2) + ") rotate(-90)\" text-anchor=\"middle\">" +
+           xml_escaped(chart.y_label) + "</text>\n";
+    if (empty)
+        out += "<text x=\"" + number((f.x0 + f.x1) / 2) + "\" y=\"" + number((f.y0 + f.y1) / 2) +
+               "\" text-anchor=\"middle\">no values to plot</text>\n";
+    return out;
+}
+
+// A band of one polygon per unbroken stretch.
+std::string band_markup(const Series &s, const Frame &f) {
+    std::string out, lower_edge, upper_edge;
+    auto close_band = [&] {
+        if (!lower_edge.empty())
+            out += "<polygon points=\"" + lower_edge + upper_edge + "\" fill=\"" + s.colour +
+                   "\" fill-opacity=\"0.35\" stroke=\"" + s.colour + "\" stroke-width=\"0.5\"/>\n";
+        lower_edge.clear();
+        upper_edge.clear();
+    };
+    for (std::size_t i = 0; i < s.band_low.size() && i < s.x.size(); ++i) {
+        if (!f.plottable(s.x[i], s.band_low[i]) || !f.plottable(s.x[i], s.band_high[i])) {
+            close_band();
+            continue;
+        }
+        lower_edge += number(f.px(s.x[i])) + "," + number(f.py(s.band_low[i])) + " ";
+        upper_edge.insert(0, number(f.px(s.x[i])) + "," + number(f.py(s.band_high[i])) + " ");
+    }
+    close_band();
+    return out;
+}
+
+// The line, its markers and error bars.
+std::string line_markup(const Series &s, const Frame &f) {
+    std::string points, marks;
+    for (std::size_t i = 0; i < s.y.size() && i < s.x.size(); ++i) {
+        if (!f.plottable(s.x[i], s.y[i])) continue;
+        double cx = f.px(s.x[i]), cy = f.py(s.y[i]);
+        points += number(cx) + "," + number(cy) + " ";
+        if (s.markers)
+            marks += "<circle cx=\"" + number(cx) + "\" cy=\"" + number(cy) + "\" r=\"2.5\" fill=\"" + s.colour + "\"/>\n";
+        if (i < s.lower.size() && i < s.upper.size() && f.plottable(s.x[i], s.lower[i]) &&
+            f.plottable(s.x[i], s.upper[i])) {
+            double lo = f.py(s.lower[i]), hi = f.py(s.upper[i]);
+            marks += "<path d=\"M" + number(cx) + " " + number(lo) + "V" + number(hi) + "M" + number(cx - 3) + " " +
+                     number(lo) + "h6M" + number(cx - 3) + " " + number(hi) + "h6\" stroke=\"" + s.colour +
+                     "\" fill=\"none\"/>\n";
+        }
+    }
+    std::string out;
+    if (!points.empty())
+        out += "<polyline points=\"" + points + "\" fill=\"none\" stroke=\"" + s.colour + "\"" +
+               (s.dashed ? " stroke-dasharray=\"5,4\"" : "") + "/>\n";
+    return out + marks;
+}
+
+// The legend entries and the note under them, right of the plot.
+std::string legend_markup(const Chart &chart, const Frame &f) {
+    std::string out;
+    double y = f.y1 + 16;
+    for (const Series &s : chart.series) {
+        if (s.label.empty()) continue;
+        out += "<line x1=\"" + number(f.x1 + 15) + "\" y1=\"" + number(y - 4) + "\" x2=\"" + number(f.x1 + 40) +
+               "\" y2=\"" + number(y - 4) + "\" stroke=\"" + s.colour + "\" stroke-width=\"2\"" +
+               (s.dashed ? " stroke-dasharray=\"5,4\"" : "") + "/>\n";
+        out += "<text x=\"" + number(f.x1 + 46) + "\" y=\"" + number(y) + "\">" + xml_escaped(s.label) + "</text>\n";
+        y += 20;
+    }
+    // A line for each part of the note separated by "; ".
+    y += 14;
+    for (std::size_t begin = 0; begin < chart.note.size(); y += 16) {
+        std::size_t end = chart.note.find("; ", begin);
+        if (end == std::string::npos) end = chart.note.size();
+        out += "<text x=\"" + number(f.x1 + 15) + "\" y=\"" + number(y) + "\" font-size=\"11\">" +
+               xml_escaped(chart.note.substr(begin, end - begin)) + "</text>\n";
+        begin = end + 2;
+    }
+    return out;
+}
+
 }  // namespace
 
 std::string svg_chart(const Chart &chart, bool standalone) {
     Range xr, yr;
-    bool legend = false;
-    for (const Series &s : chart.series) {
-        legend = legend || !s.label.empty();
-        if (!s.end_label.empty()) continue;  // guides follow the data, not the reverse
-        for (std::size_t i = 0; i < s.x.size(); ++i) {
-            bool any = false;
-            auto add_y = [&](const std::vector<double> &v) {
-                if (i < v.size() && std::isfinite(v[i]) && (chart.y_scale == Scale::Linear || v[i] > 0.0)) {
-                    yr.add(v[i], chart.y_scale);
-                    any = true;
-                }
-            };
-            add_y(s.y);
-            add_y(s.lower);
-            add_y(s.upper);
-            add_y(s.band_low);
-            add_y(s.band_high);
-            if (any) xr.add(s.x[i], chart.x_scale);
-        }
-    }
-    bool empty = xr.empty() || yr.empty();
-    Axis x = make_axis(xr, chart.x_scale), y = make_axis(yr, chart.y_scale);
-    const double x0 = kLeft, x1 = chart.width - (legend ? kLegendWidth : kRightPlain);
-    const double y0 = chart.height - kBottom, y1 = kTop;
-    auto px = [&](double v) { return x0 + x.position(v) * (x1 - x0); };
-    auto py = [&](double v) { return y0 + y.position(v) * (y1 - y0); };
-    auto plottable = [&](double xv, double yv) {
-        return std::isfinite(xv) && std::isfinite(yv) && (chart.x_scale == Scale::Linear || xv > 0.0) &&
-               (chart.y_scale == Scale::Linear || yv > 0.0);
-    };
+    data_ranges(chart, xr, yr);
+    bool legend = std::any_of(chart.series.begin(), chart.series.end(), [](const Series &s) { return !s.label.empty(); });
+    Frame f{make_axis(xr, chart.x_scale), make_axis(yr, chart.y_scale), kLeft,
+            chart.width - (legend ? kLegendWidth : kRightPlain), chart.height - kBottom, kTop};
     const std::string clip = "plot-area-" + integer_text(++chart_count);
 
     std::string out = standalone ? "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" : "";
@@ -160,98 +262,18 @@ std::string svg_chart(const Chart &chart, bool standalone) {
            number(chart.height) + "\" viewBox=\"0 0 " + number(chart.width) + " " + number(chart.height) +
            "\" font-family=\"sans-serif\" font-size=\"12\">\n";
     out += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
-    out += "<clipPath id=\"" + clip + "\"><rect x=\"" + number(x0) + "\" y=\"" + number(y1) + "\" width=\"" +
-           number(x1 - x0) + "\" height=\"" + number(y0 - y1) + "\"/></clipPath>\n";
-    out += "<text x=\"" + number((x0 + x1) / 2) + "\" y=\"22\" text-anchor=\"middle\" font-size=\"15\">" +
-           xml_escaped(chart.title) + "</text>\n";
-    // Grid and tick labels.
-    for (std::size_t i = 0; i < x.ticks.size(); ++i) {
-        double p = x0 + (x.ticks[i] - x.lo) / (x.hi - x.lo) * (x1 - x0);
-        out += "<line x1=\"" + number(p) + "\" y1=\"" + number(y0) + "\" x2=\"" + number(p) + "\" y2=\"" +
-               number(y1) + "\" stroke=\"#ddd\"/>\n";
-        out += "<text x=\"" + number(p) + "\" y=\"" + number(y0 + 18) + "\" text-anchor=\"middle\">" +
-               x.labels[i] + "</text>\n";
-    }
-    for (std::size_t i = 0; i < y.ticks.size(); ++i) {
-        double p = y0 + (y.ticks[i] - y.lo) / (y.hi - y.lo) * (y1 - y0);
-        out += "<line x1=\"" + number(x0) + "\" y1=\"" + number(p) + "\" x2=\"" + number(x1) + "\" y2=\"" +
-               number(p) + "\" stroke=\"#ddd\"/>\n";
-        out += "<text x=\"" + number(x0 - 6) + "\" y=\"" + number(p + 4) + "\" text-anchor=\"end\">" +
-               y.labels[i] + "</text>\n";
-    }
-    out += "<rect x=\"" + number(x0) + "\" y=\"" + number(y1) + "\" width=\"" + number(x1 - x0) + "\" height=\"" +
-           number(y0 - y1) + "\" fill=\"none\" stroke=\"black\"/>\n";
-    out += "<text x=\"" + number((x0 + x1) / 2) + "\" y=\"" + number(chart.height - 12) +
-           "\" text-anchor=\"middle\">" + xml_escaped(chart.x_label) + "</text>\n";
-    out += "<text transform=\"translate(16," + number((y0 + y1) / 2) + ") rotate(-90)\" text-anchor=\"middle\">" +
-           xml_escaped(chart.y_label) + "</text>\n";
-    if (empty)
-        out += "<text x=\"" + number((x0 + x1) / 2) + "\" y=\"" + number((y0 + y1) / 2) +
-               "\" text-anchor=\"middle\">no values to plot</text>\n";
-
-    int legend_line = 0;
+    out += "<clipPath id=\"" + clip + "\"><rect x=\"" + number(f.x0) + "\" y=\"" + number(f.y1) + "\" width=\"" +
+           number(f.x1 - f.x0) + "\" height=\"" + number(f.y0 - f.y1) + "\"/></clipPath>\n";
+    out += frame_markup(chart, f, xr.empty() || yr.empty());
     for (const Series &s : chart.series) {
-        out += "<g clip-path=\"url(#" + clip + ")\">\n";
-        // Bands: one polygon per unbroken stretch.
-        std::string lower_edge, upper_edge;
-        auto close_band = [&] {
-            if (!lower_edge.empty())
-                out += "<polygon points=\"" + lower_edge + upper_edge + "\" fill=\"" + s.colour +
-                       "\" fill-opacity=\"0.35\" stroke=\"" + s.colour + "\" stroke-width=\"0.5\"/>\n";
-            lower_edge.clear();
-            upper_edge.clear();
-        };
-        for (std::size_t i = 0; i < s.band_low.size() && i < s.x.size(); ++i) {
-            if (!plottable(s.x[i], s.band_low[i]) || !plottable(s.x[i], s.band_high[i])) {
-                close_band();
-                continue;
-            }
-            lower_edge += number(px(s.x[i])) + "," + number(py(s.band_low[i])) + " ";
-            upper_edge.insert(0, number(px(s.x[i])) + "," + number(py(s.band_high[i])) + " ");
-        }
-        close_band();
-        std::string points, marks;
-        for (std::size_t i = 0; i < s.y.size() && i < s.x.size(); ++i) {
-            if (!plottable(s.x[i], s.y[i])) continue;
-            double cx = px(s.x[i]), cy = py(s.y[i]);
-            points += number(cx) + "," + number(cy) + " ";
-            if (s.markers)
-                marks += "<circle cx=\"" + number(cx) + "\" cy=\"" + number(cy) + "\" r=\"2.5\" fill=\"" + s.colour + "\"/>\n";
-            if (i < s.lower.size() && i < s.upper.size() && plottable(s.x[i], s.lower[i]) &&
-                plottable(s.x[i], s.upper[i])) {
-                double lo = py(s.lower[i]), hi = py(s.upper[i]);
-                marks += "<path d=\"M" + number(cx) + " " + number(lo) + "V" + number(hi) + "M" + number(cx - 3) +
-                         " " + number(lo) + "h6M" + number(cx - 3) + " " + number(hi) + "h6\" stroke=\"" +
-                         s.colour + "\" fill=\"none\"/>\n";
-            }
-        }
-        if (!points.empty())
-            out += "<polyline points=\"" + points + "\" fill=\"none\" stroke=\"" + s.colour + "\"" +
-                   (s.dashed ? " stroke-dasharray=\"5,4\"" : "") + "/>\n";
-        out += marks;
-        out += "</g>\n";
-        if (!s.end_label.empty() && !s.x.empty() && plottable(s.x.back(), s.y.back())) {
-            double ex = std::min(px(s.x.back()), x1 - 4), ey = std::clamp(py(s.y.back()), y1 + 10, y0 - 4);
+        out += "<g clip-path=\"url(#" + clip + ")\">\n" + band_markup(s, f) + line_markup(s, f) + "</g>\n";
+        if (!s.end_label.empty() && !s.x.empty() && f.plottable(s.x.back(), s.y.back())) {
+            double ex = std::min(f.px(s.x.back()), f.x1 - 4), ey = std::clamp(f.py(s.y.back()), f.y1 + 10, f.y0 - 4);
             out += "<text x=\"" + number(ex) + "\" y=\"" + number(ey) + "\" text-anchor=\"end\" font-size=\"11\" fill=\"" +
                    s.colour + "\">" + s.end_label + "</text>\n";
         }
-        if (!s.label.empty()) {
-            double ly = y1 + 16 + 20 * legend_line++;
-            out += "<line x1=\"" + number(x1 + 15) + "\" y1=\"" + number(ly - 4) + "\" x2=\"" + number(x1 + 40) +
-                   "\" y2=\"" + number(ly - 4) + "\" stroke=\"" + s.colour + "\" stroke-width=\"2\"" +
-                   (s.dashed ? " stroke-dasharray=\"5,4\"" : "") + "/>\n";
-            out += "<text x=\"" + number(x1 + 46) + "\" y=\"" + number(ly) + "\">" + xml_escaped(s.label) + "</text>\n";
-        }
     }
-    // The note under the legend, a line for each part separated by "; ".
-    double note_y = y1 + 30 + 20 * legend_line;
-    for (std::size_t begin = 0; begin < chart.note.size(); note_y += 16) {
-        std::size_t end = chart.note.find("; ", begin);
-        if (end == std::string::npos) end = chart.note.size();
-        out += "<text x=\"" + number(x1 + 15) + "\" y=\"" + number(note_y) + "\" font-size=\"11\">" +
-               xml_escaped(chart.note.substr(begin, end - begin)) + "</text>\n";
-        begin = end + 2;
-    }
+    out += legend_markup(chart, f);
     out += "</svg>\n";
     return out;
 }

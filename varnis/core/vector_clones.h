@@ -1,0 +1,19 @@
+// Run-time choice of the vector unit for the library's hot loops.
+//
+// A function marked VARNIS_VECTOR_CLONES is compiled once for the baseline x86-64
+// instruction set and once each for AVX2 and AVX-512; the loader picks the widest one
+// the processor has. Every clone does the same IEEE operations in the same order (the
+// loops keep a fixed number of lanes, combined in a fixed order, and the library is
+// built with -ffp-contract=off), so they give bit-identical results; only their speed
+// differs. Where run-time selection is not available (Windows, clang, other
+// processors) the macro is empty and the baseline code runs.
+#pragma once
+
+#include <cstddef>  // defines __GLIBC__ where the C library is glibc
+
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__) && \
+    defined(__GLIBC__)
+#define VARNIS_VECTOR_CLONES __attribute__((target_clones("default", "avx2", "avx512f")))
+#else
+#define VARNIS_VECTOR_CLONES
+#endif

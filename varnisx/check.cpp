@@ -1,0 +1,4 @@
+// Presence check of the companion library.
+#include "varnisx.h"
+
+extern "C" VARNISX_API int CheckVarnisX(void) { return 200; }
