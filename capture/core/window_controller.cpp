@@ -113,7 +113,10 @@ void WindowController::Command(int id) {
             ShowMode(id);
             break;
         case IDC_ANALYZE:
-            StartAnalysis(platform_.program_start, settings_.Vantor, settings_.File);
+            if (settings_.Vantor.empty())
+                AddStatus(NoAnalysisProgramLine(SettingsPath(options_.program_folder)));
+            else
+                StartAnalysis(platform_.program_start, settings_.Vantor, settings_.File);
             break;
         case CMD_SCROLL_STATUS:
             ScrollStatus();
@@ -188,6 +191,12 @@ void WindowController::OpenDataFile() {
         return;
     }
     AddStatus(DataFileStatusLine(data_run_.outcome));
+    if (data_run_.outcome == DataFileOpening::Failed) {
+        // A run that records nothing loses every reading it shows: it does not begin,
+        // and the file name waits for another choice.
+        running_ = false;
+        view_.SetFocus(IDC_FILENAME);
+    }
 }
 
 void WindowController::StartSequence() {
