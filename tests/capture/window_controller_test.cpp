@@ -391,7 +391,7 @@ TEST(RunLoop, StopAndStartInOnePumpContinueInTheSameLoop) {
 TEST(PlotModes, FrequencyValuesOneTwoThreeDuringARun) {
     Window w;
     w.Open({{"Size", "8"}});
-    w.Burst({"0", "1", "3", "6"});
+    w.Burst({"10", "11", "13", "16"});
     w.RunFor(4, [&](int pump) {
         if (pump == 3) w.controller->Command(IDC_PLOT_FREQ);
     });
