@@ -33,7 +33,8 @@ WindowController::WindowController(WindowView& view, WindowPlatform platform, Wi
 void WindowController::Start() {
     const std::string& folder = options_.program_folder;
     help_path_ = HelpPath(folder);
-    settings_ = ReadSettings(platform_.profile, DefaultDataFileName(folder));
+    settings_ =
+        ReadSettings(platform_.profile, DefaultDataFileName(folder), options_.scale_if_unset);
     // Vantor is never written back, so a stand-in analysis program lasts one run.
     if (settings_.Vantor.empty()) settings_.Vantor = options_.analysis_program_if_unset;
     port_.Comm = settings_.Comm;
