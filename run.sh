@@ -23,7 +23,7 @@ PACKAGES=(
   qt6-base-dev libgl-dev
   locales
   python3-numpy python3-pytest python3-matplotlib python3-pip python3-venv
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format clang-tidy
   doxygen pandoc
   xvfb xdotool x11-apps netpbm
   chromium

@@ -13,8 +13,8 @@ void Warn(View& view, const std::string& text, const std::string& caption) {
 
 }  // namespace
 
-int CheckDataFileName(std::string& name, DataFileNameParts& parts, Folders& folders,
-                      View& view, const std::string& caption) {
+int CheckDataFileName(std::string& name, DataFileNameParts& parts, Folders& folders, View& view,
+                      const std::string& caption) {
     // Pieces: drive ("X:"), folder (up to the last separator), base name, extension.
     std::string drive;
     std::string_view rest = name;
@@ -28,31 +28,31 @@ int CheckDataFileName(std::string& name, DataFileNameParts& parts, Folders& fold
     std::string folder(rest.substr(0, folder_end));
     const std::string_view file = rest.substr(folder_end);
     const std::size_t dot = file.rfind('.');
-    parts.BaseName = std::string(file.substr(0, dot));
-    parts.Extension = dot == std::string_view::npos ? std::string() : std::string(file.substr(dot));
+    parts.base_name = std::string(file.substr(0, dot));
+    parts.extension = dot == std::string_view::npos ? std::string() : std::string(file.substr(dot));
 
     // A drive-relative folder becomes absolute on that drive.
     if (!drive.empty() && (folder.empty() || folder[0] != '\\')) folder = "\\" + folder;
 
-    name = drive + folder + parts.BaseName + parts.Extension;
-    parts.Folder = drive + folder;
-    parts.NameAndExtension = parts.BaseName + parts.Extension;
+    name = drive + folder + parts.base_name + parts.extension;
+    parts.folder = drive + folder;
+    parts.name_and_extension = parts.base_name + parts.extension;
 
-    if (parts.NameAndExtension.empty() ||
-        parts.NameAndExtension.find_first_of(kForbidden) != std::string::npos) {
+    if (parts.name_and_extension.empty() ||
+        parts.name_and_extension.find_first_of(kForbidden) != std::string::npos) {
         Warn(view, "Invalid Filename", caption);
         return 0;
     }
-    if (parts.Folder.size() <= 1) return 1;
-    if (folders.IsUsable(parts.Folder)) return 1;
+    if (parts.folder.size() <= 1) return 1;
+    if (folders.IsUsable(parts.folder)) return 1;
 
-    const Answer answer = view.MessageBox(
-        {"The specified path does not exits.\nDo you wish to create it?", caption,
-         Buttons::YesNo, Icon::Question, Answer::Yes, true});
+    const Answer answer =
+        view.MessageBox({"The specified path does not exits.\nDo you wish to create it?", caption,
+                         Buttons::YesNo, Icon::Question, Answer::Yes, true});
     if (answer != Answer::Yes) return 0;
     // Every missing level is made; a name whose folder cannot be made is not taken,
     // since every run on it would fail to open its data file.
-    if (!folders.CreateAll(parts.Folder)) {
+    if (!folders.CreateAll(parts.folder)) {
         Warn(view, "The specified path could not be created.", caption);
         return 0;
     }

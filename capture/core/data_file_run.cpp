@@ -4,10 +4,10 @@
 
 namespace ticklog {
 
-DataFileRun OpenDataFileForRun(const std::string& File, DataFile& file, View& view) {
+DataFileRun OpenDataFileForRun(const std::string& file_name, DataFile& file, View& view) {
     DataFileRun run;
-    if (file.CreateNew(File)) {
-        run.Outcome = DataFileOpening::Created;
+    if (file.CreateNew(file_name)) {
+        run.outcome = DataFileOpening::Created;
         return run;
     }
     const Answer answer = view.MessageBox(
@@ -16,14 +16,15 @@ DataFileRun OpenDataFileForRun(const std::string& File, DataFile& file, View& vi
          "Ticklog - Append File?", Buttons::YesNoCancel, Icon::Question, Answer::Cancel, true});
     switch (answer) {
         case Answer::Yes:
-            run.Outcome = file.Append(File) ? DataFileOpening::Appended : DataFileOpening::Failed;
+            run.outcome =
+                file.Append(file_name) ? DataFileOpening::Appended : DataFileOpening::Failed;
             break;
         case Answer::No:
-            run.Outcome =
-                file.Overwrite(File) ? DataFileOpening::Overwritten : DataFileOpening::Failed;
+            run.outcome =
+                file.Overwrite(file_name) ? DataFileOpening::Overwritten : DataFileOpening::Failed;
             break;
         default:
-            run.Outcome = DataFileOpening::Cancelled;
+            run.outcome = DataFileOpening::Cancelled;
             break;
     }
     return run;
@@ -31,11 +32,16 @@ DataFileRun OpenDataFileForRun(const std::string& File, DataFile& file, View& vi
 
 std::string DataFileStatusLine(DataFileOpening outcome) {
     switch (outcome) {
-        case DataFileOpening::Created: return "Data file created";
-        case DataFileOpening::Overwritten: return "Data file overwritten";
-        case DataFileOpening::Appended: return "Data file appended";
-        case DataFileOpening::Failed: return "Could not open data file";
-        case DataFileOpening::Cancelled: break;
+        case DataFileOpening::Created:
+            return "Data file created";
+        case DataFileOpening::Overwritten:
+            return "Data file overwritten";
+        case DataFileOpening::Appended:
+            return "Data file appended";
+        case DataFileOpening::Failed:
+            return "Could not open data file";
+        case DataFileOpening::Cancelled:
+            break;
     }
     return {};
 }
@@ -43,8 +49,8 @@ std::string DataFileStatusLine(DataFileOpening outcome) {
 std::string WriteRecord(DataFile& file, double scaled, DataFileRun& run) {
     // Without a file the run already showed "Could not open data file".
     if (!file.IsOpen()) return {};
-    if (file.Write(FormatRecord(scaled)) || run.WriteFailureShown) return {};
-    run.WriteFailureShown = true;
+    if (file.Write(FormatRecord(scaled)) || run.write_failure_shown) return {};
+    run.write_failure_shown = true;
     return "Could not write data file";
 }
 

@@ -12,13 +12,13 @@ namespace ticklog {
 enum class DataFileOpening { Created, Overwritten, Appended, Failed, Cancelled };
 
 struct DataFileRun {
-    DataFileOpening Outcome = DataFileOpening::Failed;
-    bool WriteFailureShown = false;
+    DataFileOpening outcome = DataFileOpening::Failed;
+    bool write_failure_shown = false;
 };
 
-// Opens `File` for a run. Cancelled means the user chose another name in the append
+// Opens `file_name` for a run. Cancelled means the user chose another name in the append
 // question: the run must not begin and no status line is shown.
-DataFileRun OpenDataFileForRun(const std::string& File, DataFile& file, View& view);
+DataFileRun OpenDataFileForRun(const std::string& file_name, DataFile& file, View& view);
 
 // "Data file created", "... overwritten", "... appended", "Could not open data
 // file"; empty for Cancelled.

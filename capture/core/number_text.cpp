@@ -83,9 +83,8 @@ double ReadNumber(std::string_view text) {
     if (result.ec == std::errc::result_out_of_range) {
         const std::string_view mantissa =
             text.substr(mantissa_start, mantissa_end - mantissa_start);
-        value = DecimalMagnitude(mantissa, exponent) > 0
-                    ? std::numeric_limits<double>::infinity()
-                    : 0.0;
+        value = DecimalMagnitude(mantissa, exponent) > 0 ? std::numeric_limits<double>::infinity()
+                                                         : 0.0;
     } else if (result.ec != std::errc()) {
         value = 0.0;
     }
@@ -122,7 +121,7 @@ void TrimExponent(std::string& text) {
     }
 }
 
-std::string FormatExponential(double value, int precision, bool always_sign, int width) {
+std::string ScientificText(double value, int precision, bool always_sign, int width) {
     char buffer[512];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
                                       std::chars_format::scientific, precision);
@@ -134,14 +133,14 @@ std::string FormatExponential(double value, int precision, bool always_sign, int
     return text;
 }
 
-std::string FormatInt(int value) {
+std::string IntegerText(int value) {
     char buffer[16];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, result.ptr);
 }
 
-std::string FormatScaleField(double scale) { return FormatExponential(scale, 10, true, 17); }
+std::string ScaleFieldText(double scale) { return ScientificText(scale, 10, true, 17); }
 
-std::string FormatScaleSetting(double scale) { return FormatExponential(scale, 6); }
+std::string ScaleSettingText(double scale) { return ScientificText(scale, 6); }
 
 }  // namespace ticklog

@@ -1,7 +1,10 @@
 // Numbers as text, independent of the process locale: the one number reader used
 // for bursts, the scale field and the settings file, and the %e-style formatters
 // whose output follows the exponent rule (two exponent digits below 100, three
-// from 100 on).
+// from 100 on). As in varnis-analyze's number module, a function that gives a
+// number's text is named after the text (ScientificText, IntegerText); Read... takes
+// the number at the start of a text, leniently, where varnis-analyze's parse_...
+// takes a whole text strictly.
 #pragma once
 
 #include <string>
@@ -24,16 +27,15 @@ int ReadInteger(std::string_view text);
 void TrimExponent(std::string& text);
 
 // printf-style %[+][width].[precision]e, locale-independent, exponent rule applied.
-std::string FormatExponential(double value, int precision, bool always_sign = false,
-                              int width = 0);
+std::string ScientificText(double value, int precision, bool always_sign = false, int width = 0);
 
 // "%d"
-std::string FormatInt(int value);
+std::string IntegerText(int value);
 
 // The scale field's form: "%+17.10e" (1.0 shows as +1.0000000000e+00).
-std::string FormatScaleField(double scale);
+std::string ScaleFieldText(double scale);
 
 // The settings file's form of Scale: "%e" (1.000000e+00).
-std::string FormatScaleSetting(double scale);
+std::string ScaleSettingText(double scale);
 
 }  // namespace ticklog

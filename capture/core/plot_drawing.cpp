@@ -19,19 +19,19 @@ int TruncateToPixel(double v) {
 
 struct Scale {
     int size;
-    double W, H, maximum, range;
-    int X(int i) const { return TruncateToPixel(static_cast<double>(i) / size * W); }
-    int Y(double v) const { return TruncateToPixel((maximum - v) / range * H); }
+    double w, h, maximum, range;
+    int X(int i) const { return TruncateToPixel(static_cast<double>(i) / size * w); }
+    int Y(double v) const { return TruncateToPixel((maximum - v) / range * h); }
 };
 
-void AddGrid(std::vector<PlotSegment>& out, int W, int H) {
+void AddGrid(std::vector<PlotSegment>& out, int w, int h) {
     for (int k = 1; k <= 4; ++k) {
-        const int y = TruncateToPixel(0.2 * k * H);
-        out.push_back({PlotPen::Grid, 0, y, W, y});
+        const int y = TruncateToPixel(0.2 * k * h);
+        out.push_back({PlotPen::Grid, 0, y, w, y});
     }
     for (int k = 1; k <= 7; ++k) {
-        const int x = TruncateToPixel(0.125 * k * W);
-        out.push_back({PlotPen::Grid, x, 0, x, H});
+        const int x = TruncateToPixel(0.125 * k * w);
+        out.push_back({PlotPen::Grid, x, 0, x, h});
     }
 }
 
@@ -50,29 +50,29 @@ void AddFrequencyStaircase(std::vector<PlotSegment>& out, const std::vector<doub
         out.push_back({PlotPen::Data, s.X(i), y, s.X(i + 1), y});
         if (i < n - 3) out.push_back({PlotPen::Data, s.X(i + 1), y, s.X(i + 1), s.Y(f[i + 2])});
     }
-    const int yMean = s.Y(mean);
-    out.push_back({PlotPen::Mean, 0, yMean, s.X(n - 2), yMean});
+    const int y_mean = s.Y(mean);
+    out.push_back({PlotPen::Mean, 0, y_mean, s.X(n - 2), y_mean});
 }
 
 }  // namespace
 
-PlotPicture LayOutPlot(const PlotHistories& histories, int heldPoints, bool freqPlot,
+PlotPicture LayOutPlot(const PlotHistories& histories, int held_points, bool freq_plot,
                        const PlotStatistics& stats, int width, int height) {
     PlotPicture picture;
     if (!PlotHistoriesReady(histories) || width < 1 || height < 1) return picture;
-    if (stats.plotRange == 0.0 || !std::isfinite(stats.plotRange)) return picture;
-    picture.hasData = true;
+    if (stats.plot_range == 0.0 || !std::isfinite(stats.plot_range)) return picture;
+    picture.has_data = true;
 
-    const int W = width - 1;
-    const int H = height - 1;
-    int n = heldPoints;
+    const int w = width - 1;
+    const int h = height - 1;
+    int n = held_points;
     if (n > histories.size + 2) n = histories.size + 2;
-    const Scale s{histories.size, static_cast<double>(W), static_cast<double>(H), stats.maximum,
-                  stats.plotRange};
+    const Scale s{histories.size, static_cast<double>(w), static_cast<double>(h), stats.maximum,
+                  stats.plot_range};
 
-    AddGrid(picture.segments, W, H);
-    if (freqPlot) {
-        if (n >= 3) AddFrequencyStaircase(picture.segments, histories.freq, n, stats.freqMean, s);
+    AddGrid(picture.segments, w, h);
+    if (freq_plot) {
+        if (n >= 3) AddFrequencyStaircase(picture.segments, histories.freq, n, stats.freq_mean, s);
     } else if (n >= 2) {
         AddPhaseLine(picture.segments, histories.phase, n, s);
     }
@@ -85,19 +85,19 @@ std::vector<PlotPixel> RasterizeSegment(const PlotSegment& segment) {
     int y = segment.y0;
     const int dx = std::abs(segment.x1 - x);
     const int dy = -std::abs(segment.y1 - y);
-    const int stepX = x < segment.x1 ? 1 : -1;
-    const int stepY = y < segment.y1 ? 1 : -1;
+    const int step_x = x < segment.x1 ? 1 : -1;
+    const int step_y = y < segment.y1 ? 1 : -1;
     int error = dx + dy;
     while (x != segment.x1 || y != segment.y1) {
         pixels.push_back({x, y});
         const int twice = 2 * error;
         if (twice >= dy) {
             error += dy;
-            x += stepX;
+            x += step_x;
         }
         if (twice <= dx) {
             error += dx;
-            y += stepY;
+            y += step_y;
         }
     }
     return pixels;

@@ -18,15 +18,15 @@ struct PlotSegment {
 };
 
 struct PlotPicture {
-    bool hasData = false;               // false: the plot area shows "No Plot Data"
+    bool has_data = false;              // false: the plot area shows "No Plot Data"
     std::vector<PlotSegment> segments;  // grid first, then data, then the mean line
 };
 
-// Lays out the plot of the `heldPoints` slots in use for an area of width x height
+// Lays out the plot of the `held_points` slots in use for an area of width x height
 // pixels: a grid of five by eight divisions, the phase line or the frequency
 // staircase, and for the frequency the mean line. Without a usable range (no
 // variation, too few points, a value that is not finite) there is no picture.
-PlotPicture LayOutPlot(const PlotHistories& histories, int heldPoints, bool freqPlot,
+PlotPicture LayOutPlot(const PlotHistories& histories, int held_points, bool freq_plot,
                        const PlotStatistics& stats, int width, int height);
 
 // The pixels a segment paints: a straight line from its start towards its end,

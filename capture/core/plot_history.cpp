@@ -25,25 +25,25 @@ bool PlotHistoriesReady(const PlotHistories& histories) {
 
 namespace {
 
-void AppendToHistory(std::vector<double>& history, int heldPoints, int size, double value) {
-    if (heldPoints < 1 || static_cast<std::size_t>(heldPoints) > history.size()) return;
-    const std::size_t last = static_cast<std::size_t>(heldPoints) - 1;
+void AppendToHistory(std::vector<double>& history, int held_points, int size, double value) {
+    if (held_points < 1 || static_cast<std::size_t>(held_points) > history.size()) return;
+    const std::size_t last = static_cast<std::size_t>(held_points) - 1;
     history[last] = value;
-    if (heldPoints > size + 1) {
+    if (held_points > size + 1) {
         for (std::size_t k = 0; k < last; ++k) history[k] = history[k + 1];
     }
 }
 
 }  // namespace
 
-void AppendToPlotHistories(PlotHistories& histories, int heldPoints, double scaled,
+void AppendToPlotHistories(PlotHistories& histories, int held_points, double scaled,
                            double frequency) {
-    AppendToHistory(histories.phase, heldPoints, histories.size, scaled);
-    AppendToHistory(histories.freq, heldPoints, histories.size, frequency);
+    AppendToHistory(histories.phase, held_points, histories.size, scaled);
+    AppendToHistory(histories.freq, held_points, histories.size, frequency);
 }
 
-int ClampHeldPoints(int heldPoints, int size) {
-    return heldPoints > size + 1 ? size + 1 : heldPoints;
+int ClampHeldPoints(int held_points, int size) {
+    return held_points > size + 1 ? size + 1 : held_points;
 }
 
 }  // namespace ticklog

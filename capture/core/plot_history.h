@@ -20,14 +20,14 @@ using PlotHistoryAllocator = bool (*)(std::vector<double>& history, int size);
 // True when both histories hold their Size + 2 slots, so the plot may use them.
 bool PlotHistoriesReady(const PlotHistories& histories);
 
-// Stores one reading. `heldPoints` is HeldPoints after the run loop increased it.
-// With full histories (heldPoints > Size + 1) the newest value enters the last slot
+// Stores one reading. `held_points` is HeldPoints after the run loop increased it.
+// With full histories (held_points > Size + 1) the newest value enters the last slot
 // and everything moves one slot towards the front, so the oldest value leaves and
 // the two last slots both hold the newest value. A missing history is left alone.
-void AppendToPlotHistories(PlotHistories& histories, int heldPoints, double scaled,
+void AppendToPlotHistories(PlotHistories& histories, int held_points, double scaled,
                            double frequency);
 
 // HeldPoints after the reading's record was written: at most Size + 1.
-int ClampHeldPoints(int heldPoints, int size);
+int ClampHeldPoints(int held_points, int size);
 
 }  // namespace ticklog

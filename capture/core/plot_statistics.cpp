@@ -8,9 +8,9 @@ namespace ticklog {
 namespace {
 
 // Held slots from `first` to n - 1, bounded by the history's length.
-std::size_t HeldEnd(const std::vector<double>& history, int heldPoints) {
-    if (heldPoints <= 0) return 0;
-    const std::size_t n = static_cast<std::size_t>(heldPoints);
+std::size_t HeldEnd(const std::vector<double>& history, int held_points) {
+    if (held_points <= 0) return 0;
+    const std::size_t n = static_cast<std::size_t>(held_points);
     return n < history.size() ? n : history.size();
 }
 
@@ -26,40 +26,38 @@ void FindExtremes(const std::vector<double>& history, std::size_t first, std::si
             if (history[i] > stats.maximum) stats.maximum = history[i];
         }
     }
-    stats.plotRange = stats.maximum - stats.minimum;
+    stats.plot_range = stats.maximum - stats.minimum;
 }
 
 }  // namespace
 
-void UpdatePlotStatistics(const PlotHistories& histories, int heldPoints, bool freqPlot,
+void UpdatePlotStatistics(const PlotHistories& histories, int held_points, bool freq_plot,
                           PlotStatistics& stats) {
     if (!PlotHistoriesReady(histories)) return;
     const std::vector<double>& f = histories.freq;
-    const std::size_t end = HeldEnd(f, heldPoints);
+    const std::size_t end = HeldEnd(f, held_points);
 
     if (end >= 2) {
         const double count = static_cast<double>(end - 1);
         double sum = 0.0;
         for (std::size_t i = 1; i < end; ++i) sum += f[i];
-        stats.freqMean = sum / count;
+        stats.freq_mean = sum / count;
         if (end > 2) {
             double squares = 0.0;
             for (std::size_t i = 1; i < end; ++i) {
-                const double d = f[i] - stats.freqMean;
+                const double d = f[i] - stats.freq_mean;
                 squares += d * d;
             }
-            stats.freqSpread = std::sqrt(squares) / count;
+            stats.freq_spread = std::sqrt(squares) / count;
         }
     }
 
-    if (freqPlot)
+    if (freq_plot)
         FindExtremes(f, 1, end, stats);
     else
-        FindExtremes(histories.phase, 0, HeldEnd(histories.phase, heldPoints), stats);
+        FindExtremes(histories.phase, 0, HeldEnd(histories.phase, held_points), stats);
 }
 
-int SecondsPerDivision(int size) {
-    return static_cast<int>(size * 0.125);
-}
+int SecondsPerDivision(int size) { return static_cast<int>(size * 0.125); }
 
 }  // namespace ticklog

@@ -4,19 +4,19 @@
 
 namespace ticklog {
 
-std::string PlotAxisText(int size, bool freqPlot, const PlotStatistics& stats) {
-    const int precision = freqPlot ? 3 : 5;
-    const int width = freqPlot ? 5 : 7;
-    return "X-Axis: " + FormatInt(SecondsPerDivision(size)) +
-           " sec/div, Y-Axis: " + FormatExponential(stats.minimum, precision, false, width) +
-           " to " + FormatExponential(stats.maximum, precision, false, width) + " = " +
-           FormatExponential(stats.plotRange * 0.2, 3, false, 5) + "/div";
+std::string PlotAxisText(int size, bool freq_plot, const PlotStatistics& stats) {
+    const int precision = freq_plot ? 3 : 5;
+    const int width = freq_plot ? 5 : 7;
+    return "X-Axis: " + IntegerText(SecondsPerDivision(size)) +
+           " sec/div, Y-Axis: " + ScientificText(stats.minimum, precision, false, width) + " to " +
+           ScientificText(stats.maximum, precision, false, width) + " = " +
+           ScientificText(stats.plot_range * 0.2, 3, false, 5) + "/div";
 }
 
-std::string PlotStatisticsText(double lastFreq, const PlotStatistics& stats) {
-    return "Last Freq= " + FormatExponential(lastFreq, 5, false, 8) +
-           "; Avg Freq= " + FormatExponential(stats.freqMean, 5, false, 8) + " +/- " +
-           FormatExponential(stats.freqSpread, 3, false, 6) + " (scaled)";
+std::string PlotStatisticsText(double last_freq, const PlotStatistics& stats) {
+    return "Last Freq= " + ScientificText(last_freq, 5, false, 8) +
+           "; Avg Freq= " + ScientificText(stats.freq_mean, 5, false, 8) + " +/- " +
+           ScientificText(stats.freq_spread, 3, false, 6) + " (scaled)";
 }
 
 }  // namespace ticklog

@@ -10,21 +10,21 @@
 namespace ticklog {
 
 struct Reading {
-    std::string RawText;  // the burst without its last two bytes
-    double Value = 0.0;   // cycles (unscaled)
-    double Scaled = 0.0;  // seconds: Value * Scale
+    std::string raw_text;  // the burst without its last two bytes
+    double value = 0.0;    // cycles (unscaled)
+    double scaled = 0.0;   // seconds: value * Scale
 };
 
 // The phase history that outlives runs: the previous scaled value and the latest
 // frequency (first difference of consecutive scaled values, not divided by time).
 struct PhaseTrack {
-    double PreviousPhase = 0.0;
-    double CurrentFreq = 0.0;
+    double previous_phase = 0.0;
+    double current_freq = 0.0;
 };
 
 // Decodes a burst of at least one byte. `count` is the reading's number within the
-// run (1 for the first); the first reading of a run leaves CurrentFreq unchanged.
-Reading DecodeReading(std::span<const unsigned char> burst, int count, double Scale,
+// run (1 for the first); the first reading of a run leaves current_freq unchanged.
+Reading DecodeReading(std::span<const unsigned char> burst, int count, double scale,
                       PhaseTrack& track);
 
 // The status-list line of a reading: "%d:    " raw text "    %20.15e".

@@ -8,7 +8,7 @@ namespace {
 
 constexpr std::size_t kPortNameLimit = 127;
 
-std::string CommText(int comm) { return "COM" + FormatInt(comm); }
+std::string CommText(int comm) { return "COM" + IntegerText(comm); }
 
 }  // namespace
 
@@ -21,7 +21,7 @@ std::vector<std::string> PortList() {
 PortMap ReadPortMap(Profile& profile) {
     PortMap devices;
     for (int n = 1; n <= 4; ++n) {
-        const std::string fallback = "/dev/ttyS" + FormatInt(n - 1);
+        const std::string fallback = "/dev/ttyS" + IntegerText(n - 1);
         std::string device = profile.ReadString("Ports", CommText(n), fallback);
         devices[static_cast<std::size_t>(n - 1)] = device.empty() ? fallback : device;
     }
@@ -36,7 +36,7 @@ std::string PortDevice(const PortMap& devices, const std::string& port_name) {
 
 bool OpenPort(PortState& state, SerialPort& port, View& view, const StatusReport& report) {
     state.PortName = view.SelectedPortEntry().substr(0, kPortNameLimit);
-    const std::string device = PortDevice(state.Devices, state.PortName);
+    const std::string device = PortDevice(state.devices, state.PortName);
     const bool opened = !device.empty() && port.Open(device);
 
     state.PortOpen = opened;

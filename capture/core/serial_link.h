@@ -20,7 +20,7 @@ struct PortState {
     std::string PortName;  // text of the selected entry, at most 127 characters
     int Comm = 1;          // 1..4; other values select no entry
     bool PortOpen = false;
-    PortMap Devices;
+    PortMap devices;
 };
 
 // Receives a status line (the window puts it into its message buffer and adds it

@@ -16,7 +16,7 @@ std::string ReadText(Profile& profile, const char* key, const char* fallback) {
 
 int ReadInt(Profile& profile, const char* key, int fallback) {
     // A key that is present but empty reads as 0, like any text that is no number.
-    return ReadInteger(profile.ReadString(kPreferencesSection, key, FormatInt(fallback)));
+    return ReadInteger(profile.ReadString(kPreferencesSection, key, IntegerText(fallback)));
 }
 
 }  // namespace
@@ -33,9 +33,7 @@ std::string SettingsPath(const std::string& program_folder) {
     return program_folder + "Ticklog.ini";
 }
 
-std::string HelpPath(const std::string& program_folder) {
-    return program_folder + "Ticklog.hlp";
-}
+std::string HelpPath(const std::string& program_folder) { return program_folder + "Ticklog.hlp"; }
 
 std::string DefaultDataFileName(const std::string& program_folder) {
     return program_folder + "Ticklog.dat";
@@ -62,11 +60,11 @@ Settings ReadSettings(Profile& profile, const std::string& default_data_file) {
 }
 
 void WriteSettings(Profile& profile, const Settings& s) {
-    profile.WriteString(kPreferencesSection, "Comm", FormatInt(s.Comm));
-    profile.WriteString(kPreferencesSection, "Plot", FormatInt(s.Plot));
-    profile.WriteString(kPreferencesSection, "Freq", FormatInt(s.Freq));
-    profile.WriteString(kPreferencesSection, "Size", FormatInt(NormaliseSize(s.Size)));
-    profile.WriteString(kPreferencesSection, "Scale", FormatScaleSetting(s.Scale));
+    profile.WriteString(kPreferencesSection, "Comm", IntegerText(s.Comm));
+    profile.WriteString(kPreferencesSection, "Plot", IntegerText(s.Plot));
+    profile.WriteString(kPreferencesSection, "Freq", IntegerText(s.Freq));
+    profile.WriteString(kPreferencesSection, "Size", IntegerText(NormaliseSize(s.Size)));
+    profile.WriteString(kPreferencesSection, "Scale", ScaleSettingText(s.Scale));
     profile.WriteString(kPreferencesSection, "File", s.File);
 }
 

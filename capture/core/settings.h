@@ -24,8 +24,8 @@ struct Settings {
 // Drive and folder part of argument 0 (up to and including the last separator);
 // empty when it has none, so the working folder is used.
 std::string ProgramFolder(std::string_view argv0);
-std::string SettingsPath(const std::string& program_folder);     // ...Ticklog.ini
-std::string HelpPath(const std::string& program_folder);         // ...Ticklog.hlp
+std::string SettingsPath(const std::string& program_folder);         // ...Ticklog.ini
+std::string HelpPath(const std::string& program_folder);             // ...Ticklog.hlp
 std::string DefaultDataFileName(const std::string& program_folder);  // ...Ticklog.dat
 
 // |v|, at least 8, rounded down to a multiple of 8 (kept within int).

@@ -47,7 +47,7 @@ public:
 
     // The port list (IDC_PORT).
     virtual void SetPortEntries(const std::vector<std::string>& entries) = 0;
-    virtual void SelectPortEntry(int index) = 0;  // out of range selects none
+    virtual void SelectPortEntry(int index) = 0;        // out of range selects none
     virtual std::string SelectedPortEntry() const = 0;  // empty when none is selected
 
     // Opens the help file at its contents in the platform's viewer.

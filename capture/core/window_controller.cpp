@@ -3,11 +3,12 @@
 #include <cmath>
 #include <span>
 
-#include "analysis.h"
 #include "control_ids.h"
 #include "data_file_name.h"
+#include "handoff.h"
 #include "number_text.h"
 #include "plot_texts.h"
+#include "trace_hook.h"
 
 namespace ticklog {
 namespace {
@@ -36,9 +37,9 @@ void WindowController::Start() {
     // Vantor is never written back, so a stand-in analysis program lasts one run.
     if (settings_.Vantor.empty()) settings_.Vantor = options_.analysis_program_if_unset;
     port_.Comm = settings_.Comm;
-    port_.Devices = ReadPortMap(platform_.profile);
-    for (std::size_t i = 0; i < port_.Devices.size(); ++i)
-        if (!options_.port_overrides[i].empty()) port_.Devices[i] = options_.port_overrides[i];
+    port_.devices = ReadPortMap(platform_.profile);
+    for (std::size_t i = 0; i < port_.devices.size(); ++i)
+        if (!options_.port_overrides[i].empty()) port_.devices[i] = options_.port_overrides[i];
 
     histories_.size = settings_.Size;
     for (std::vector<double>* history : {&histories_.phase, &histories_.freq}) {
@@ -65,7 +66,7 @@ void WindowController::Start() {
     port_.PortName = view_.SelectedPortEntry();
     view_.SetChecked(IDC_PORT_OPEN, port_.PortOpen);
 
-    view_.SetText(IDC_SCALE, FormatScaleField(settings_.Scale));
+    view_.SetText(IDC_SCALE, ScaleFieldText(settings_.Scale));
     AddStatus("Marwen Ostrand Comm Program");
 
     view_.SetVisible(IDC_PLOT, settings_.Plot != 0);
@@ -155,9 +156,7 @@ void WindowController::FocusLost(int control, int next_focus) {
     }
 }
 
-void WindowController::FileNameEdited() {
-    file_name_guard_ = false;
-}
+void WindowController::FileNameEdited() { file_name_guard_ = false; }
 
 bool WindowController::AllowSystemCommand(SystemCommand command) const {
     return !running_ || command == SystemCommand::Minimize || command == SystemCommand::Restore;
@@ -181,14 +180,14 @@ void WindowController::ScrollStatus() {
 
 void WindowController::OpenDataFile() {
     data_run_ = OpenDataFileForRun(settings_.File, platform_.data_file, view_);
-    if (data_run_.Outcome == DataFileOpening::Cancelled) {
+    if (data_run_.outcome == DataFileOpening::Cancelled) {
         view_.SetText(IDC_START_STOP, "&Start");
         view_.SetText(IDC_PROMPT, kCancelledPrompt);
         running_ = false;
         view_.SetFocus(IDC_FILENAME);
         return;
     }
-    AddStatus(DataFileStatusLine(data_run_.Outcome));
+    AddStatus(DataFileStatusLine(data_run_.outcome));
 }
 
 void WindowController::StartSequence() {
@@ -231,11 +230,11 @@ void WindowController::ReadOnce() {
     const Reading reading = DecodeReading(std::span<const unsigned char>(buffer.data(), received),
                                           reading_count_, settings_.Scale, track_);
     const std::string line = FormatListLine(reading_count_, reading);
-    AppendToPlotHistories(histories_, held_points_, reading.Scaled, track_.CurrentFreq);
+    AppendToPlotHistories(histories_, held_points_, reading.scaled, track_.current_freq);
 
-    view_.SetText(IDC_COUNT, FormatInt(reading_count_));
+    view_.SetText(IDC_COUNT, IntegerText(reading_count_));
     if (view_.IsMinimized()) {
-        view_.SetCaption("#=" + FormatInt(reading_count_));
+        view_.SetCaption("#=" + IntegerText(reading_count_));
     } else {
         view_.SetCaption(kWindowCaption);
         if (settings_.Plot)
@@ -243,7 +242,7 @@ void WindowController::ReadOnce() {
         else
             view_.SetText(IDC_AXIS_TEXT, kListHeading);
     }
-    const std::string write_failure = WriteRecord(platform_.data_file, reading.Scaled, data_run_);
+    const std::string write_failure = WriteRecord(platform_.data_file, reading.scaled, data_run_);
     held_points_ = ClampHeldPoints(held_points_, settings_.Size);
 
     AddStatus(line);
@@ -316,7 +315,7 @@ void WindowController::DrawPlot() {
     const PlotArea area = view_.PlotAreaSize();
     const PlotPicture picture =
         LayOutPlot(histories_, held_points_, settings_.Freq != 0, stats_, area.width, area.height);
-    if (!picture.hasData) {
+    if (!picture.has_data) {
         view_.SetText(IDC_PLOT, "No Plot Data");
         return;
     }
@@ -343,7 +342,7 @@ void WindowController::ApplyScaleField() {
     // 0 (also text that is no number) keeps the old factor, and so does a value
     // beyond the range of double, which would make every reading infinite.
     if (typed != 0.0 && std::isfinite(typed)) settings_.Scale = typed;
-    view_.SetText(IDC_SCALE, FormatScaleField(settings_.Scale));
+    view_.SetText(IDC_SCALE, ScaleFieldText(settings_.Scale));
 }
 
 void WindowController::SetRunControlsEnabled(bool enabled) {

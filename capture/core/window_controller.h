@@ -100,7 +100,6 @@ public:
     int ReadingCount() const { return reading_count_; }
     int HeldPoints() const { return held_points_; }
     const PlotHistories& Histories() const { return histories_; }
-    const PlotStatistics& Statistics() const { return stats_; }
 
 private:
     void AddStatus(const std::string& line);

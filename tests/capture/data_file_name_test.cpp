@@ -44,16 +44,16 @@ TEST(CheckDataFileName, DriveRelativeFolderBecomesAbsoluteAndPiecesAreSplit) {
     std::string name = "D:data\\run.dat";
     EXPECT_EQ(c.Run(name), 1);
     EXPECT_EQ(name, "D:\\data\\run.dat");
-    EXPECT_EQ(c.parts.Folder, "D:\\data\\");
-    EXPECT_EQ(c.parts.NameAndExtension, "run.dat");
-    EXPECT_EQ(c.parts.BaseName, "run");
-    EXPECT_EQ(c.parts.Extension, ".dat");
+    EXPECT_EQ(c.parts.folder, "D:\\data\\");
+    EXPECT_EQ(c.parts.name_and_extension, "run.dat");
+    EXPECT_EQ(c.parts.base_name, "run");
+    EXPECT_EQ(c.parts.extension, ".dat");
 
     name = "/a.b/c";  // a dot inside the folder is not an extension
     c.folders.existing = {"/a.b/"};
     EXPECT_EQ(c.Run(name), 1);
-    EXPECT_EQ(c.parts.BaseName, "c");
-    EXPECT_EQ(c.parts.Extension, "");
+    EXPECT_EQ(c.parts.base_name, "c");
+    EXPECT_EQ(c.parts.extension, "");
 }
 
 TEST(CheckDataFileName, InvalidNamesAreRefusedWithAWarning) {

@@ -43,8 +43,8 @@ protected:
 
 TEST_F(DataFileTest, NewFileStartsWithTheFirstRecord) {
     const DataFileRun run = OpenDataFileForRun(path_, file_, view_);
-    EXPECT_EQ(run.Outcome, DataFileOpening::Created);
-    EXPECT_EQ(DataFileStatusLine(run.Outcome), "Data file created");
+    EXPECT_EQ(run.outcome, DataFileOpening::Created);
+    EXPECT_EQ(DataFileStatusLine(run.outcome), "Data file created");
     EXPECT_TRUE(view_.boxes.empty());
     DataFileRun r = run;
     EXPECT_EQ(WriteRecord(file_, -2.5, r), "");
@@ -63,8 +63,8 @@ TEST_F(DataFileTest, ExistingFileAsksAndAppendsRightAfterTheLastByte) {
     EXPECT_EQ(view_.boxes[0].caption, "Ticklog - Append File?");
     EXPECT_EQ(view_.boxes[0].buttons, Buttons::YesNoCancel);
     EXPECT_EQ(view_.boxes[0].default_answer, Answer::Cancel);
-    EXPECT_EQ(run.Outcome, DataFileOpening::Appended);
-    EXPECT_EQ(DataFileStatusLine(run.Outcome), "Data file appended");
+    EXPECT_EQ(run.outcome, DataFileOpening::Appended);
+    EXPECT_EQ(DataFileStatusLine(run.outcome), "Data file appended");
     WriteRecord(file_, 1.0, run);
     EXPECT_EQ(Contents(), "old content without line end1.000000000000000e+00\r\n");
 }
@@ -72,15 +72,15 @@ TEST_F(DataFileTest, ExistingFileAsksAndAppendsRightAfterTheLastByte) {
 TEST_F(DataFileTest, NoOverwritesAndCancelLeavesTheFileAlone) {
     Put("precious");
     view_.answers = {Answer::Cancel};
-    EXPECT_EQ(OpenDataFileForRun(path_, file_, view_).Outcome, DataFileOpening::Cancelled);
+    EXPECT_EQ(OpenDataFileForRun(path_, file_, view_).outcome, DataFileOpening::Cancelled);
     EXPECT_EQ(DataFileStatusLine(DataFileOpening::Cancelled), "");
     EXPECT_FALSE(file_.IsOpen());
     EXPECT_EQ(Contents(), "precious");
 
     view_.answers = {Answer::No};
     const DataFileRun run = OpenDataFileForRun(path_, file_, view_);
-    EXPECT_EQ(run.Outcome, DataFileOpening::Overwritten);
-    EXPECT_EQ(DataFileStatusLine(run.Outcome), "Data file overwritten");
+    EXPECT_EQ(run.outcome, DataFileOpening::Overwritten);
+    EXPECT_EQ(DataFileStatusLine(run.outcome), "Data file overwritten");
     EXPECT_EQ(Contents(), "");
 }
 
@@ -89,8 +89,8 @@ TEST_F(DataFileTest, MissingFolderEndsInCouldNotOpenForYesAndNo) {
     for (Answer answer : {Answer::Yes, Answer::No}) {
         view_.answers = {answer};
         DataFileRun run = OpenDataFileForRun(path_, file_, view_);
-        EXPECT_EQ(run.Outcome, DataFileOpening::Failed);
-        EXPECT_EQ(DataFileStatusLine(run.Outcome), "Could not open data file");
+        EXPECT_EQ(run.outcome, DataFileOpening::Failed);
+        EXPECT_EQ(DataFileStatusLine(run.outcome), "Could not open data file");
         // Without a file the writes fail quietly: the open failure was already shown.
         EXPECT_EQ(WriteRecord(file_, 1.0, run), "");
     }
@@ -101,7 +101,7 @@ TEST_F(DataFileTest, FailedWriteIsReportedOncePerRun) {
     // /dev/full takes the open and refuses every write.
     view_.answers = {Answer::Yes, Answer::Yes};
     DataFileRun run = OpenDataFileForRun("/dev/full", file_, view_);
-    ASSERT_EQ(run.Outcome, DataFileOpening::Appended);
+    ASSERT_EQ(run.outcome, DataFileOpening::Appended);
     EXPECT_EQ(WriteRecord(file_, 1.0, run), "Could not write data file");
     EXPECT_EQ(WriteRecord(file_, 2.0, run), "");
     file_.Release();
@@ -115,7 +115,7 @@ TEST_F(DataFileTest, BackslashesAreFolderSeparatorsOnDisk) {
     PosixFolders folders;
     view_.answers = {Answer::Yes};
     ASSERT_EQ(CheckDataFileName(name, parts, folders, view_, kNameCheckCaption), 1);
-    ASSERT_EQ(OpenDataFileForRun(name, file_, view_).Outcome, DataFileOpening::Created);
+    ASSERT_EQ(OpenDataFileForRun(name, file_, view_).outcome, DataFileOpening::Created);
     EXPECT_TRUE(std::filesystem::exists(dir_ / "sub" / "run.dat"));
 }
 

@@ -53,8 +53,8 @@ TEST_F(CommaDecimalLocale, RecordsAndSettingsKeepThePoint) {
     const std::string bytes((std::istreambuf_iterator<char>(in)), {});
     EXPECT_EQ(bytes, "1.234500000000000e-01\r\n");
 
-    EXPECT_EQ(FormatScaleSetting(0.12345), "1.234500e-01");
-    EXPECT_EQ(FormatScaleField(1.0), "+1.0000000000e+00");
+    EXPECT_EQ(ScaleSettingText(0.12345), "1.234500e-01");
+    EXPECT_EQ(ScaleFieldText(1.0), "+1.0000000000e+00");
     EXPECT_EQ(ReadNumber("0.12345"), 0.12345);
 }
 

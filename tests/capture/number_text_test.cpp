@@ -55,13 +55,13 @@ TEST(TrimExponent, ThreeDigitsOnlyFromOneHundredOn) {
 }
 
 TEST(Formatters, PrintfForms) {
-    EXPECT_EQ(FormatScaleField(1.0), "+1.0000000000e+00");
-    EXPECT_EQ(FormatScaleField(-0.5), "-5.0000000000e-01");
-    EXPECT_EQ(FormatScaleField(0.0), "+0.0000000000e+00");
-    EXPECT_EQ(FormatScaleSetting(1.0), "1.000000e+00");
-    EXPECT_EQ(FormatScaleSetting(0.123456789), "1.234568e-01");
-    EXPECT_EQ(FormatExponential(1.5, 2, false, 12), "    1.50e+00");
-    EXPECT_EQ(FormatInt(-2147483647 - 1), "-2147483648");
+    EXPECT_EQ(ScaleFieldText(1.0), "+1.0000000000e+00");
+    EXPECT_EQ(ScaleFieldText(-0.5), "-5.0000000000e-01");
+    EXPECT_EQ(ScaleFieldText(0.0), "+0.0000000000e+00");
+    EXPECT_EQ(ScaleSettingText(1.0), "1.000000e+00");
+    EXPECT_EQ(ScaleSettingText(0.123456789), "1.234568e-01");
+    EXPECT_EQ(ScientificText(1.5, 2, false, 12), "    1.50e+00");
+    EXPECT_EQ(IntegerText(-2147483647 - 1), "-2147483648");
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ TEST(PlotDrawing, PhaseLineOverTheTruncatedGrid) {
     PlotStatistics s;
     UpdatePlotStatistics(h, 3, false, s);
     const PlotPicture p = LayOutPlot(h, 3, false, s, 101, 51);
-    ASSERT_TRUE(p.hasData);
+    ASSERT_TRUE(p.has_data);
     std::vector<PlotSegment> expected = Grid(100, 50);
     EXPECT_EQ(expected[6].x0, 37);
     expected.push_back({PlotPen::Data, 0, 50, 12, 0});
@@ -50,7 +50,7 @@ TEST(PlotDrawing, FrequencyStaircaseAndMeanLine) {
     PlotStatistics s;
     UpdatePlotStatistics(h, 4, true, s);
     const PlotPicture p = LayOutPlot(h, 4, true, s, 101, 51);
-    ASSERT_TRUE(p.hasData);
+    ASSERT_TRUE(p.has_data);
     std::vector<PlotSegment> expected = Grid(100, 50);
     expected.push_back({PlotPen::Data, 0, 50, 12, 50});   // value 1 over x(0)..x(1)
     expected.push_back({PlotPen::Data, 12, 50, 12, 25});  // step up to value 2
@@ -76,19 +76,19 @@ TEST(PlotDrawing, NoVariationOrNoUsableRangeGivesNoPicture) {
     PlotStatistics s;
     const PlotHistories flat = Histories({2, 2, 2}, {0, 2, 2});
     UpdatePlotStatistics(flat, 3, false, s);
-    EXPECT_FALSE(LayOutPlot(flat, 3, false, s, 101, 51).hasData);
+    EXPECT_FALSE(LayOutPlot(flat, 3, false, s, 101, 51).has_data);
 
     const double inf = std::numeric_limits<double>::infinity();
     const PlotHistories wild = Histories({1, inf, 3}, {});
     UpdatePlotStatistics(wild, 3, false, s);
-    EXPECT_FALSE(LayOutPlot(wild, 3, false, s, 101, 51).hasData);
+    EXPECT_FALSE(LayOutPlot(wild, 3, false, s, 101, 51).has_data);
 
     const PlotHistories fine = Histories({1, 2}, {});
     UpdatePlotStatistics(fine, 2, false, s);
-    EXPECT_FALSE(LayOutPlot(fine, 2, false, s, 0, 51).hasData);
+    EXPECT_FALSE(LayOutPlot(fine, 2, false, s, 0, 51).has_data);
     PlotHistories missing = fine;
     missing.phase.clear();
-    EXPECT_FALSE(LayOutPlot(missing, 2, false, s, 101, 51).hasData);
+    EXPECT_FALSE(LayOutPlot(missing, 2, false, s, 101, 51).has_data);
 }
 
 TEST(PlotDrawing, NaNValueStaysInsideDefinedCoordinates) {
@@ -97,7 +97,7 @@ TEST(PlotDrawing, NaNValueStaysInsideDefinedCoordinates) {
     PlotStatistics s;
     UpdatePlotStatistics(h, 3, false, s);
     const PlotPicture p = LayOutPlot(h, 3, false, s, 101, 51);
-    ASSERT_TRUE(p.hasData);
+    ASSERT_TRUE(p.has_data);
     EXPECT_EQ(p.segments[11].y1, 0);
 }
 

@@ -22,44 +22,44 @@ TEST(PlotStatistics, FrequencyValuesOneTwoThree) {
     const PlotHistories h = Histories(8, {0, 1, 3, 6}, {100, 1, 2, 3});
     PlotStatistics s;
     UpdatePlotStatistics(h, 4, true, s);
-    EXPECT_DOUBLE_EQ(s.freqMean, 2.0);
-    EXPECT_NEAR(s.freqSpread, std::sqrt(2.0) / 3.0, 1e-15);
-    EXPECT_NEAR(s.freqSpread, 0.4714, 1e-4);
+    EXPECT_DOUBLE_EQ(s.freq_mean, 2.0);
+    EXPECT_NEAR(s.freq_spread, std::sqrt(2.0) / 3.0, 1e-15);
+    EXPECT_NEAR(s.freq_spread, 0.4714, 1e-4);
     EXPECT_EQ(s.minimum, 1.0);
     EXPECT_EQ(s.maximum, 3.0);
-    EXPECT_EQ(s.plotRange, 2.0);
-    EXPECT_DOUBLE_EQ(s.plotRange * 0.2, 0.4);
+    EXPECT_EQ(s.plot_range, 2.0);
+    EXPECT_DOUBLE_EQ(s.plot_range * 0.2, 0.4);
 
     UpdatePlotStatistics(h, 4, false, s);
     EXPECT_EQ(s.minimum, 0.0);
     EXPECT_EQ(s.maximum, 6.0);
-    EXPECT_DOUBLE_EQ(s.freqMean, 2.0);  // the mean is the frequency's in both plots
+    EXPECT_DOUBLE_EQ(s.freq_mean, 2.0);  // the mean is the frequency's in both plots
 }
 
 TEST(PlotStatistics, TwoReadingsKeepTheSpreadAndHaveNoRange) {
     const PlotHistories h = Histories(8, {0, 5}, {9, 5});
     PlotStatistics s;
-    s.freqSpread = 0.25;
+    s.freq_spread = 0.25;
     UpdatePlotStatistics(h, 2, true, s);
-    EXPECT_EQ(s.freqMean, 5.0);
-    EXPECT_EQ(s.freqSpread, 0.25);
-    EXPECT_EQ(s.plotRange, 0.0);
+    EXPECT_EQ(s.freq_mean, 5.0);
+    EXPECT_EQ(s.freq_spread, 0.25);
+    EXPECT_EQ(s.plot_range, 0.0);
 }
 
 TEST(PlotStatistics, OneOrNoPointLeavesTheMeanAndGivesZeroExtremes) {
     const PlotHistories h = Histories(8, {4}, {3});
     PlotStatistics s;
-    s.freqMean = 1.5;
+    s.freq_mean = 1.5;
     UpdatePlotStatistics(h, 1, false, s);
-    EXPECT_EQ(s.freqMean, 1.5);
+    EXPECT_EQ(s.freq_mean, 1.5);
     EXPECT_EQ(s.minimum, 4.0);
-    EXPECT_EQ(s.plotRange, 0.0);
+    EXPECT_EQ(s.plot_range, 0.0);
     UpdatePlotStatistics(h, 1, true, s);
     EXPECT_EQ(s.minimum, 0.0);
     EXPECT_EQ(s.maximum, 0.0);
     UpdatePlotStatistics(h, 0, false, s);
     EXPECT_EQ(s.maximum, 0.0);
-    EXPECT_EQ(s.freqMean, 1.5);
+    EXPECT_EQ(s.freq_mean, 1.5);
 }
 
 TEST(PlotStatistics, FullHistoriesUseAllSizePlusTwoSlots) {
@@ -71,7 +71,7 @@ TEST(PlotStatistics, FullHistoriesUseAllSizePlusTwoSlots) {
     const PlotHistories h = Histories(8, phase, freq);
     PlotStatistics s;
     UpdatePlotStatistics(h, 10, true, s);
-    EXPECT_DOUBLE_EQ(s.freqMean, 5.0);  // 1 .. 9
+    EXPECT_DOUBLE_EQ(s.freq_mean, 5.0);  // 1 .. 9
     EXPECT_EQ(s.maximum, 9.0);
     UpdatePlotStatistics(h, 10, false, s);
     EXPECT_EQ(s.minimum, 0.0);
@@ -82,9 +82,9 @@ TEST(PlotStatistics, MissingHistoryChangesNothing) {
     PlotHistories h = Histories(8, {1, 2, 3}, {1, 2, 3});
     h.freq.clear();
     PlotStatistics s;
-    s.plotRange = 7.0;
+    s.plot_range = 7.0;
     UpdatePlotStatistics(h, 3, false, s);
-    EXPECT_EQ(s.plotRange, 7.0);
+    EXPECT_EQ(s.plot_range, 7.0);
 }
 
 TEST(PlotStatistics, SecondsPerDivisionIsAnEighthOfSize) {

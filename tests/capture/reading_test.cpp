@@ -18,26 +18,26 @@ Reading Decode(const std::string& burst, int count, double scale, PhaseTrack& tr
 TEST(DecodeReading, DropsTheLastTwoBytesAndScales) {
     PhaseTrack track;
     Reading r = Decode("12.5\r\n", 1, 2.0, track);
-    EXPECT_EQ(r.RawText, "12.5");
-    EXPECT_EQ(r.Value, 12.5);
-    EXPECT_EQ(r.Scaled, 25.0);
+    EXPECT_EQ(r.raw_text, "12.5");
+    EXPECT_EQ(r.value, 12.5);
+    EXPECT_EQ(r.scaled, 25.0);
 
     r = Decode("1234", 1, 1.0, track);  // the last two bytes go whatever they are
-    EXPECT_EQ(r.RawText, "12");
-    EXPECT_EQ(r.Value, 12.0);
+    EXPECT_EQ(r.raw_text, "12");
+    EXPECT_EQ(r.value, 12.0);
 
     r = Decode("7", 1, 1.0, track);  // one byte: empty text
-    EXPECT_EQ(r.RawText, "");
-    EXPECT_EQ(r.Value, 0.0);
+    EXPECT_EQ(r.raw_text, "");
+    EXPECT_EQ(r.value, 0.0);
 }
 
 TEST(DecodeReading, NonNumbersAndBinaryGiveZero) {
     PhaseTrack track;
-    EXPECT_EQ(Decode("OVLD\r\n", 1, 1.0, track).Value, 0.0);
+    EXPECT_EQ(Decode("OVLD\r\n", 1, 1.0, track).value, 0.0);
     const std::string binary("\xff\x00\x1b\x80\x7f\r\n", 7);
     const Reading r = Decode(binary, 1, 3.0, track);
-    EXPECT_EQ(r.RawText.size(), 5u);
-    EXPECT_EQ(r.Scaled, 0.0);
+    EXPECT_EQ(r.raw_text.size(), 5u);
+    EXPECT_EQ(r.scaled, 0.0);
     const std::string line = FormatListLine(1, r);
     EXPECT_EQ(line.find_first_of(std::string("\x00\x1b\x7f\r\n", 5)), std::string::npos);
 }
@@ -48,23 +48,23 @@ TEST(DecodeReading, FullBurstOfSeveralLinesCountsOnlyTheFirstNumber) {
     burst.resize(kBurstBytes);
     PhaseTrack track;
     const Reading r = Decode(burst, 1, 1.0, track);
-    EXPECT_EQ(r.RawText.size(), 126u);
-    EXPECT_EQ(r.Value, 0.5);
+    EXPECT_EQ(r.raw_text.size(), 126u);
+    EXPECT_EQ(r.value, 0.5);
 }
 
 TEST(DecodeReading, FrequencyIsTheDifferenceFromTheSecondReadingOfARunOn) {
     PhaseTrack track;
-    track.CurrentFreq = 42.0;
+    track.current_freq = 42.0;
     Decode("3.0\r\n", 1, 1.0, track);
-    EXPECT_EQ(track.CurrentFreq, 42.0);  // first reading: unchanged
-    EXPECT_EQ(track.PreviousPhase, 3.0);
+    EXPECT_EQ(track.current_freq, 42.0);  // first reading: unchanged
+    EXPECT_EQ(track.previous_phase, 3.0);
     Decode("3.5\r\n", 2, 1.0, track);
-    EXPECT_EQ(track.CurrentFreq, 0.5);
+    EXPECT_EQ(track.current_freq, 0.5);
     // A new run: its first reading overwrites the previous phase before any difference.
     Decode("10.0\r\n", 1, 1.0, track);
-    EXPECT_EQ(track.CurrentFreq, 0.5);
+    EXPECT_EQ(track.current_freq, 0.5);
     Decode("10.25\r\n", 2, 1.0, track);
-    EXPECT_EQ(track.CurrentFreq, 0.25);
+    EXPECT_EQ(track.current_freq, 0.25);
 }
 
 TEST(FormatListLine, NumberRawTextAndScaledValue) {

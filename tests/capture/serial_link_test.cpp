@@ -37,7 +37,7 @@ struct Link {
     StatusReport report = [this](const std::string& l) { lines.push_back(l); };
     Link() {
         view.ports = PortList();
-        state.Devices = {"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS3"};
+        state.devices = {"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS3"};
     }
 };
 

@@ -127,7 +127,7 @@ TEST(SerialPort, SecondUserOfThePortIsRefused) {
     view.selected_port = 1;
     PortState state;
     state.Comm = 2;
-    state.Devices = {"/dev/null", sim.device(), "", ""};
+    state.devices = {"/dev/null", sim.device(), "", ""};
     std::vector<std::string> lines;
     EXPECT_FALSE(OpenPort(state, second, view, [&](const std::string& l) { lines.push_back(l); }));
     EXPECT_EQ(lines, std::vector<std::string>{"Could not open COM2"});
@@ -153,7 +153,7 @@ TEST(SerialPort, GarbageBurstsDecodeToZero) {
         ASSERT_FALSE(bytes.empty());
         const Reading r = DecodeReading(
             {reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()}, i, 1.0, track);
-        EXPECT_EQ(r.Value, 0.0);
+        EXPECT_EQ(r.value, 0.0);
     }
 }
 

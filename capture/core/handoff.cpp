@@ -1,4 +1,4 @@
-#include "analysis.h"
+#include "handoff.h"
 
 namespace ticklog {
 namespace {
@@ -31,8 +31,8 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 }  // namespace
 
-std::string AnalysisCommandLine(const std::string& program, const std::string& File) {
-    return Quoted(program) + " -t 1.0 -p " + Quoted(File) + " -o auto1 -o skip";
+std::string AnalysisCommandLine(const std::string& program, const std::string& data_file) {
+    return Quoted(program) + " -t 1.0 -p " + Quoted(data_file) + " -o auto1 -o skip";
 }
 
 std::vector<std::string> SplitCommandLine(std::string_view line) {
@@ -68,15 +68,9 @@ std::vector<std::string> SplitCommandLine(std::string_view line) {
     return arguments;
 }
 
-void StartAnalysis(ProgramStart& start, const std::string& program, const std::string& File) {
+void StartAnalysis(ProgramStart& start, const std::string& program, const std::string& data_file) {
     // Nothing is reported: an empty or wrong path simply starts nothing.
-    start.Start(SplitCommandLine(AnalysisCommandLine(program, File)));
-}
-
-void RunTraceHook(SharedMemory& memory, View& view) {
-    if (memory.WriteToExisting(kTraceMemoryName, "Hello from Ticklog")) return;
-    view.MessageBox(
-        {"OpenFileMapping Failed", "Trace Str", Buttons::Ok, Icon::None, Answer::Ok, false});
+    start.Start(SplitCommandLine(AnalysisCommandLine(program, data_file)));
 }
 
 }  // namespace ticklog
