@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <cstdio>
 
-#include "confidence/fft.h"
-#include "conditioning/slepian_tapers.h"
+#include "spectrum/fft.h"
+#include "spectrum/slepian_tapers.h"
 #include "core/data_vector.h"
 #include "core/scratch.h"
 #include "varnis.h"

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <limits>
 
-#include "confidence/fft.h"
+#include "spectrum/fft.h"
 #include "core/data_vector.h"
 #include "core/scratch.h"
 #include "varnis.h"

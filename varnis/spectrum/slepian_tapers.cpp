@@ -1,6 +1,6 @@
 // Slepian tapers from the tridiagonal matrix that commutes with the time-and-band
 // limiting operator: bisection for the eigenvalues, inverse iteration for the vectors.
-#include "conditioning/slepian_tapers.h"
+#include "spectrum/slepian_tapers.h"
 
 #include <algorithm>
 #include <cmath>
