@@ -3,7 +3,8 @@
 folder and installs the package with the library inside it, without fetching anything.
 
 The wheel holds the package as the build assembles it (build/python/varnis, with
-_signatures.py generated from varnis.h) and libvarnis.so beside its modules, where the
+_signatures.py and _xsignatures.py generated from varnis.h and varnisx.h) and the two
+libraries, libvarnis.so and its companion libvarnisx.so, beside its modules, where the
 package looks first. CMake runs in a scratch folder; the source tree is not written.
 """
 import base64
@@ -20,9 +21,13 @@ from pathlib import Path
 
 SOURCE = Path(__file__).resolve().parent.parent  # the repository: CMakeLists.txt, varnis/
 NAME = "varnis"
-SUMMARY = "Frequency-stability sweeps (Allan, modified, Hadamard, total deviations, TIE) over the Varnis library"
+SUMMARY = ("Frequency-stability sweeps (Allan, modified, Hadamard, total, parabolic deviations, Theo1, TheoH, "
+           "TIE), three-cornered hat and dynamic Allan deviation over the Varnis libraries")
 DEPENDENCIES = ["numpy"]
 EXTRAS = {"plot": ["matplotlib"]}
+# The libraries the package loads, varnis first: the companion library's dependency on
+# it is met by the one already loaded (its soname, libvarnis.so.1).
+LIBRARIES = ("libvarnis", "libvarnisx")
 
 
 def _version():
@@ -54,8 +59,8 @@ def _wheel_file():
 
 
 def _build_package(scratch):
-    """Configures and builds the library and the package's files into scratch; returns
-    the folder of the assembled package and the library file."""
+    """Configures and builds the libraries and the package's files into scratch; returns
+    the folder of the assembled package and the library files."""
     if not (SOURCE / "varnis" / "include" / "varnis.h").exists():
         raise RuntimeError(f"{SOURCE} is not the Varnis source tree: build from the repository's python/ folder")
     cmake = shutil.which("cmake")
@@ -64,9 +69,9 @@ def _build_package(scratch):
     subprocess.run([cmake, "-S", str(SOURCE), "-B", str(scratch), "-DCMAKE_BUILD_TYPE=Release",
                     "-DVARNIS_TESTS=OFF", "-DVARNIS_BENCH=OFF", "-DTICKLOG_BUILD=OFF",
                     f"-DVARNIS_BUILD_PYTHON={sys.executable}"], check=True, stdout=sys.stderr)
-    subprocess.run([cmake, "--build", str(scratch), "--target", "varnis", "varnis_python_package",
+    subprocess.run([cmake, "--build", str(scratch), "--target", "varnis", "varnisx", "varnis_python_package",
                     "-j", str(os.cpu_count() or 1)], check=True, stdout=sys.stderr)
-    return scratch / "python" / NAME, (scratch / "lib" / "libvarnis.so").resolve()
+    return scratch / "python" / NAME, [(scratch / "lib" / f"{stem}.so").resolve() for stem in LIBRARIES]
 
 
 def _record_line(name, data):
@@ -77,9 +82,10 @@ def _record_line(name, data):
 def build_wheel(wheel_directory, config_settings=None, metadata_directory=None):
     wheel_name = f"{NAME}-{_version()}-{_tag()}.whl"
     with tempfile.TemporaryDirectory(prefix="varnis-build-") as scratch:
-        package, library = _build_package(Path(scratch))
+        package, libraries = _build_package(Path(scratch))
         files = {f"{NAME}/{p.name}": p.read_bytes() for p in sorted(package.glob("*.py"))}
-        files[f"{NAME}/libvarnis.so"] = library.read_bytes()
+        for stem, library in zip(LIBRARIES, libraries):
+            files[f"{NAME}/{stem}.so"] = library.read_bytes()
     dist_info = _dist_info()
     files[f"{dist_info}/METADATA"] = _metadata().encode()
     files[f"{dist_info}/WHEEL"] = _wheel_file().encode()

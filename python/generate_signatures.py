@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
-"""Writes _signatures.py, the argument and result types, the argument names and the
-documentation of every export, from the listing of the library's exports that the
-build makes from varnis.h (varnis/list_exports.py). The build runs it into the build
-tree's copy of the package.
+"""Writes a signatures module (_signatures.py for varnis.h, _xsignatures.py for
+varnisx.h): the argument and result types, the argument names and the documentation of
+every export, from the listing of a header's exports that the build makes
+(varnis/list_exports.py). The build runs it into the build tree's copy of the package.
 
-usage: generate_signatures.py LISTING OUTPUT"""
+usage: generate_signatures.py LISTING OUTPUT [HEADER]
+HEADER names the header in the module's docstring (varnis.h by default)."""
 import re
 import sys
 from pathlib import Path
@@ -25,9 +26,9 @@ def read_listing(text):
     return result
 
 
-def render(exports):
-    lines = ['"""Argument and result types, argument names and documentation of the library\'s',
-             'exports, generated from varnis.h by generate_signatures.py; do not edit."""', "",
+def render(exports, header="varnis.h"):
+    lines = ['"""Argument and result types, argument names and documentation of the exports',
+             f'of {header}, generated from it by generate_signatures.py; do not edit."""', "",
              "# name: (result type, [argument types])", "SIGNATURES = {"]
     for name in sorted(exports):
         restype, params, _ = exports[name]
@@ -44,7 +45,8 @@ def render(exports):
 
 def main():
     listing, output = Path(sys.argv[1]), Path(sys.argv[2])
-    content = render(read_listing(listing.read_text()))
+    header = sys.argv[3] if len(sys.argv) > 3 else "varnis.h"
+    content = render(read_listing(listing.read_text()), header)
     if not output.exists() or output.read_text() != content:
         output.write_text(content)
     return 0

@@ -94,3 +94,64 @@ def mtie(x, m):
 
 def tierms(x, m):
     return _rms(x[m:] - x[:-m], 1.0)
+
+
+def pdev(x, tau0, m):
+    if m == 1:
+        return oadev(x, tau0, 1)
+    # Terms i = 0 .. N - 2m - 1: sum over k of ((m - 1) / 2 - k) (x[i+k] - x[i+k+m]).
+    d = x[:-m] - x[m:]
+    weights = (m - 1) / 2.0 - np.arange(m)
+    terms = np.correlate(d, weights, "valid")[: x.size - 2 * m]
+    used = terms[~np.isnan(terms)]
+    return np.sqrt(72.0 * np.sum(used**2) / (used.size * m**4 * (m * tau0) ** 2)), used.size
+
+
+def theo1(x, tau0, m):
+    # Windows i = 0 .. N - m - 1, lags d = 0 .. m/2 - 1, 0-based indices.
+    n, h = x.size - m, m // 2
+    i = np.arange(n)
+    total = sum(np.sum(((x[i] - x[i - d + h]) + (x[i + m] - x[i + d + h])) ** 2) / (h - d) for d in range(h))
+    return np.sqrt(total / (0.75 * n * (m * tau0) ** 2)), n
+
+
+def theobr_ratio(x):
+    """Mean of AVAR(9 + 3i) / Theo1^2(12 + 4i), i = 0 .. N // 30 - 3."""
+    ratios = [(oadev(x, 1.0, 9 + 3 * i)[0] / theo1(x, 1.0, 12 + 4 * i)[0]) ** 2 for i in range(x.size // 30 - 2)]
+    return np.mean(ratios)
+
+
+def theoh(x, tau0, m, ratio=None):
+    """(deviation, terms, tau in sampling intervals) of TheoH at factor m: the Allan
+    deviation up to N // 10, TheoBR at the even Theo1 factor nearest 4 m / 3 beyond."""
+    if m <= x.size // 10:
+        return oadev(x, tau0, m) + (m,)
+    ratio = theobr_ratio(x) if ratio is None else ratio
+    factor = 2 * int(np.floor(2 * m / 3 + 0.5))
+    deviation, windows = theo1(x, tau0, factor)
+    return np.sqrt(ratio) * deviation, windows, 0.75 * factor
+
+
+def lag1_alpha(z, data_type):
+    """alpha and its estimate by the lag-1 autocorrelation of the decimated (phase) or
+    averaged (frequency) series z, differenced until r1 / (1 + r1) < 0.25, at most twice."""
+    for differences in range(3):
+        c = z - z.mean()
+        r1 = np.sum(c[:-1] * c[1:]) / np.sum(c**2)
+        delta = r1 / (1 + r1)
+        if delta < 0.25 or differences == 2:
+            break
+        z = np.diff(z)
+    order = delta + differences
+    estimate = 2 - 2 * order if data_type == "phase" else -2 * order
+    return int(min(max(np.floor(estimate + 0.5), -4), 2)), estimate
+
+
+def power_law_phase(rng, n, alpha):
+    """Phase samples of power-law noise: white noise fractionally integrated so that the
+    phase spectrum goes as f^(alpha - 2) (alpha 2 white phase ... -4 random-run)."""
+    d = (2.0 - alpha) / 2.0
+    k = np.arange(1, n)
+    impulse = np.concatenate([[1.0], np.cumprod((k - 1 + d) / k)])
+    size = 1 << (2 * n - 1).bit_length()
+    return np.fft.irfft(np.fft.rfft(impulse, size) * np.fft.rfft(rng.normal(size=n), size), size)[:n]

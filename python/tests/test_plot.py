@@ -31,6 +31,25 @@ def test_plot_draws_rows_with_their_intervals_as_error_bars():
     assert png.getvalue().startswith(b"\x89PNG")
 
 
+def test_dynamic_allan_deviation_draws_as_a_heat_map():
+    rng = np.random.default_rng(5)
+    # White frequency noise that steps up tenfold half way.
+    phase = np.cumsum(np.r_[rng.normal(0.0, 1e-12, 2000), rng.normal(0.0, 1e-11, 2000)])
+    dynamic = varnis.dynamic_adev(phase, rate=10.0, window=400, step=100)
+    ax = varnis.plot_dynamic(dynamic)
+    (mesh,) = ax.collections
+    cells = np.reshape(mesh.get_array(), dynamic.devs.T.shape)  # taus up, windows across
+    np.testing.assert_allclose(cells.data, dynamic.devs.T)
+    assert ax.get_yscale() == "log"
+    colours = mesh.to_rgba(cells)
+    # Windows before and after the step are drawn in different colours.
+    assert not np.allclose(colours[0, 0], colours[0, -1])
+    assert ax.figure.axes[1].get_ylabel() == "Overlapping Allan deviation"
+    png = io.BytesIO()
+    ax.figure.savefig(png, format="png")
+    assert png.getvalue().startswith(b"\x89PNG")
+
+
 def test_importing_the_package_leaves_matplotlib_alone():
     code = "import sys, varnis; assert 'matplotlib' not in sys.modules"
     subprocess.run([sys.executable, "-c", code], check=True)

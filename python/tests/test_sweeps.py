@@ -19,7 +19,14 @@ def expected(name, phase, m):
         return getattr(oracle, name)(phase, m)
     if name == "htotdev":
         return oracle.htotdev(np.diff(phase) / TAU0, m)
+    if name == "theoh":
+        return oracle.theoh(phase, TAU0, m)[:2]
     return getattr(oracle, name)(phase, TAU0, m)
+
+
+def expected_span(name, phase, m):
+    """The row's averaging time in sampling intervals."""
+    return {"theo1": 0.75 * m, "theoh": oracle.theoh(phase, TAU0, m)[2] if m > phase.size // 10 else m}.get(name, m)
 
 
 @pytest.fixture(scope="module")
@@ -34,12 +41,13 @@ def test_sweep_rows_are_the_numpy_evaluations_in_phase_and_frequency(name, phase
     sweep = getattr(varnis, name)
     result = sweep(phase, rate=RATE, workers=2)
     taus, devs, errs, ns = result
-    assert list(result.m) == [2**k for k in range(len(result.m))]  # octave up to the limit
+    first = 16 if name == "theo1" else 1  # Theo1's factors are even, from 10
+    assert list(result.m) == [first * 2**k for k in range(len(result.m))]  # octave up to the limit
     assert 2 * result.m[-1] > varnis.STATISTICS[name].limit(phase.size)
-    np.testing.assert_array_equal(taus, result.m * TAU0)
-    for m, dev, n in zip(result.m, devs, ns):
+    for m, tau, dev, n in zip(result.m, taus, devs, ns):
         want, terms = expected(name, phase, m)
         assert n == terms and dev == pytest.approx(want, rel=1e-10), m
+        assert tau == expected_span(name, phase, m) * TAU0
     np.testing.assert_array_equal(errs, devs / np.sqrt(ns))
 
     frequency = sweep(np.diff(phase) / TAU0, rate=RATE, data_type="freq", workers=1)
@@ -66,10 +74,12 @@ def test_nan_gaps_skip_the_terms_they_touch(phase):
     gaps = np.isnan(bridged)
     bridged[gaps] = np.interp(np.flatnonzero(gaps), np.flatnonzero(~gaps), bridged[~gaps])
     for name in NAMES:
-        if name == "htotdev":  # fills its gaps by its own rule
+        if name in ("htotdev", "theoh"):  # fill their gaps by their own rules
             continue
-        result = getattr(varnis, name)(x, rate=RATE)
-        reference = bridged if name in ("mtotdev", "ttotdev") else inner
+        # A term of pdev spans 2m samples: beyond m = 64 every one touches a gap.
+        taus = np.array([1, 2, 4, 8, 16, 32, 64]) / RATE if name == "pdev" else "octave"
+        result = getattr(varnis, name)(x, rate=RATE, taus=taus)
+        reference = bridged if name in ("mtotdev", "ttotdev", "theo1") else inner
         for m, dev, n in zip(result.m, result.devs, result.ns):
             want, terms = expected(name, reference, m)
             assert n == terms and dev == pytest.approx(want, rel=1e-10), (name, m)

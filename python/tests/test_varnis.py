@@ -26,6 +26,17 @@ def test_every_export_of_the_library_is_bound_and_documented():
     assert raw.CheckVarnis() == 200
 
 
+def test_the_companion_library_has_its_own_documented_raw_layer():
+    exported = subprocess.run(["nm", "-D", "--defined-only", varnis.x_library_path],
+                              capture_output=True, text=True, check=True).stdout.split("\n")
+    names = {line.split()[2] for line in exported if len(line.split()) == 3 and line.split()[1] == "T"}
+    assert names == set(varnis._xsignatures.SIGNATURES) == set(dir(varnis.rawx))
+    assert "lag-1 autocorrelation" in varnis.rawx.CalcLag1NoiseID.__doc__
+    assert varnis.rawx.CalcLag1NoiseID.__doc__.startswith(
+        "int CalcLag1NoiseID(const double* data, int dataType, int m, int* alpha, double* estimate)")
+    assert varnis.rawx.CheckVarnisX() == 200
+
+
 def test_pointer_arguments_take_numpy_arrays_and_ctypes_forms():
     v = varnis.data_vector([0.0, 1.0, np.nan, 9.0, 16.0])
     np.testing.assert_array_equal(v, [5, 1, 5, 0.0, 1.0, 0.0, 9.0, 16.0])

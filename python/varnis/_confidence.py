@@ -1,18 +1,25 @@
 """Noise identification, degrees of freedom and confidence intervals of a sweep's rows,
-all through the library's own exports."""
+all through the libraries' own exports."""
 import ctypes
 import math
 import numbers
 
-from ._library import VarnisError, raw
+import numpy as np
+
+from ._library import VarnisError, raw, rawx
 from ._records import modified_allan, overlapping_allan
 
 #: NoiseID's bandwidth factor 2 pi fh tau0, with the measurement bandwidth fh taken as
 #: the Nyquist frequency 1 / (2 tau0).
 BANDWIDTH_FACTOR = math.pi
 
-#: Fewest block averages a noise identification is made from.
+#: Fewest block averages the B1 test identifies the noise from.
 MIN_AVERAGES = 4
+
+#: Fewest decimated or averaged points the lag-1 identification works from.
+MIN_POINTS = 32
+
+_DATA_TYPE_CODES = {"phase": 0, "freq": 1}
 
 # NoiseID's tests, by the variance kind it takes.
 _B1_TEST, _RATIO_TEST, _HADAMARD_TEST = 0, 2, 4
@@ -22,15 +29,46 @@ def identify_noise(record, m, hadamard):
     """The dominant power-law noise alpha at averaging factor m, or None when the record
     holds fewer than MIN_AVERAGES block averages of m samples.
 
+    Where the frequency averaged over blocks of m samples keeps at least MIN_POINTS
+    points, the lag-1 autocorrelation names the noise (lag1_noise), down to random-run
+    noise. Phase noise it names is split into white and flicker by the R(n) test
+    (_phase_noise) instead: decimation folds the flicker phase noise above the new
+    Nyquist frequency into white, so the lag-1 estimate of flicker phase noise wanders
+    between 1 and 2 from m = 16 on, while the modified Allan variance reads every sample.
+    With fewer points, the B1 test of the block averages names it (_b1_noise), and
+    where that finds flicker-walk noise the Hadamard statistics ask the Hadamard test
+    whether it is random-run noise."""
+    identified = lag1_noise(record.vector("freq"), "freq", m)
+    if identified is not None:
+        alpha = identified[0]
+        return _phase_noise(record, m) if alpha >= 1 else alpha
+    alpha = _b1_noise(record, m)
+    if alpha == -3 and hadamard:
+        return _hadamard_noise(record, m)
+    return alpha
+
+
+def lag1_noise(vector, data_type, m):
+    """(alpha, estimate, points) of VarnisX's CalcLag1NoiseID on a data vector of the
+    kind data_type ('phase': decimated by m, or 'freq': averaged over blocks of m) at
+    factor m; None when it refuses (fewer than MIN_POINTS points without a gap, or a
+    series without variation)."""
+    alpha, estimate = np.zeros(1, dtype=np.intc), np.zeros(1)
+    points = rawx.CalcLag1NoiseID(vector, _DATA_TYPE_CODES[data_type], m, alpha, estimate)
+    if points < 0:
+        return None
+    return int(alpha[0]), float(estimate[0]), points
+
+
+def _b1_noise(record, m):
+    """The noise at factor m by the B1 test, or None with fewer than MIN_AVERAGES block
+    averages.
+
     The phase at the ends of the blocks of m intervals gives the block averages of the
     frequency. Their B1 ratio (standard over Allan variance; NoiseID's B1 test) tells
-    the frequency noises apart, from white to flicker-walk frequency noise. Where it
-    finds flicker-walk noise and hadamard is set, the B1 ratio of the averages read as
-    phase (CalcStarB1; NoiseID's Hadamard test) tells flicker-walk from random-run
-    noise; it is not used below that, where its boundary between white frequency and
-    phase noise lies on white frequency noise's own expected value. Phase noise is
-    split into white and flicker by the ratio of the modified to the overlapping Allan
-    variance at max(m, 2) (NoiseID's R(n) test)."""
+    the frequency noises apart, from white to flicker-walk frequency noise. Phase noise
+    is split into white and flicker by the ratio of the modified to the overlapping
+    Allan variance at max(m, 2) (NoiseID's R(n) test)."""
     blocks = record.decimated(m)
     tau = m * record.tau0
     deviation, allan = ctypes.c_double(), ctypes.c_double()
@@ -39,13 +77,21 @@ def identify_noise(record, m, hadamard):
             or not allan.value > 0.0:
         return None
     alpha = raw.NoiseID(used, _B1_TEST, m, BANDWIDTH_FACTOR, (deviation.value / allan.value) ** 2)
-    if alpha == 1:
-        return _phase_noise(record, m)
-    if alpha == -3 and hadamard:
-        ratio = raw.CalcStarB1(blocks, 0, tau, 1)
-        if ratio > 0.0 and raw.NoiseID(used, _HADAMARD_TEST, m, BANDWIDTH_FACTOR, ratio) == -4:
-            return -4
-    return alpha
+    return _phase_noise(record, m) if alpha == 1 else alpha
+
+
+def _hadamard_noise(record, m):
+    """-4 (random-run) or -3 (flicker-walk frequency noise) at factor m, by the B1
+    ratio of the block averages read as phase (CalcStarB1; NoiseID's Hadamard test). It
+    is not asked below flicker-walk noise, where its boundary between white frequency
+    and phase noise lies on white frequency noise's own expected value."""
+    blocks = record.decimated(m)
+    used = raw.CalcPhaseStdDev(blocks, ctypes.byref(ctypes.c_double()), m * record.tau0)
+    ratio = raw.CalcStarB1(blocks, 0, m * record.tau0, 1)
+    if used >= MIN_AVERAGES and ratio > 0.0 and \
+            raw.NoiseID(used, _HADAMARD_TEST, m, BANDWIDTH_FACTOR, ratio) == -4:
+        return -4
+    return -3
 
 
 def _phase_noise(record, m):

@@ -1,6 +1,8 @@
-"""Loading the library and binding its exports (the raw layer).
+"""Loading the libraries and binding their exports (the raw layer): `raw` for Varnis,
+`rawx` for its companion library VarnisX.
 
-Every export is bound with the argument types of its declaration in varnis.h. A pointer
+Every export is bound with the argument types of its declaration in varnis.h or
+varnisx.h. A pointer
 argument takes a contiguous NumPy array of the matching element type (float64 for
 double, float32 for float, intc for int) as well as the usual ctypes forms: arrays,
 pointers, byref() and, for a pointer to one value, that value's ctypes object.
@@ -13,7 +15,7 @@ from pathlib import Path
 
 import numpy as np
 
-from ._signatures import ARGUMENT_NAMES, DOCS, SIGNATURES
+from . import _signatures, _xsignatures
 
 
 class VarnisError(RuntimeError):
@@ -166,5 +168,13 @@ class Exports:
         return self._names
 
 
+def _exports(lib, listing):
+    return Exports(lib, listing.SIGNATURES, listing.ARGUMENT_NAMES, listing.DOCS)
+
+
 _lib, library_path = load("varnis")
-raw = Exports(_lib, SIGNATURES, ARGUMENT_NAMES, DOCS)
+raw = _exports(_lib, _signatures)
+# Loaded after Varnis: the companion library's dependency on it (its soname) is the
+# library already loaded, wherever that was found.
+_xlib, x_library_path = load("varnisx")
+rawx = _exports(_xlib, _xsignatures)

@@ -112,6 +112,7 @@ class Record:
         self.tau0 = 1.0 / self.rate
         self.data_type = data_type
         x = as_samples(data)
+        self.offset = 0  # samples dropped before the first that is no gap
         gaps = np.isnan(x) if np.isnan(x.min()) else None
         if zero_is_gap:
             zeros = x == 0.0
@@ -121,6 +122,7 @@ class Record:
             kept = np.flatnonzero(~gaps)
             if kept.size == 0:
                 raise ValueError("every sample of data is a gap")
+            self.offset = int(kept[0])
             x, gaps = x[kept[0]: kept[-1] + 1], gaps[kept[0]: kept[-1] + 1]
             if not gaps.any():
                 gaps = None

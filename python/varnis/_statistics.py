@@ -1,10 +1,12 @@
-"""The stability statistics as sweeps over averaging factors, each through the library's
-exports. Phase statistics take frequency data integrated once with ConvFreqToPhase; the
-Hadamard total deviation takes phase data differenced once with ConvPhaseToFreq."""
+"""The stability statistics as sweeps over averaging factors, each through the
+libraries' exports (Varnis; the parabolic deviation, Theo1 and TheoH from VarnisX).
+Phase statistics take frequency data integrated once with ConvFreqToPhase; the Hadamard
+total deviation takes phase data differenced once with ConvPhaseToFreq."""
 import math
 
 from . import _confidence as confidence
-from ._library import NULL_CALLBACK, raw
+from . import _theo as theo
+from ._library import NULL_CALLBACK, raw, rawx
 from ._records import modified_allan, overlapping_allan, value_and_terms
 from ._sweep import Statistic, sweep
 
@@ -60,6 +62,10 @@ def _tierms(record, m):
     return value_and_terms(raw.TIErms, m, record.vector("phase"), m)
 
 
+def _pdev(record, m):
+    return value_and_terms(rawx.CalcParabolicDev, m, record.vector("phase"), record.tau0, m)
+
+
 STATISTICS = {s.name: s for s in (
     Statistic("adev", "Allan deviation", "phase", _adev, lambda n: (n - 1) // 2,
               confidence.block_allan_edf),
@@ -83,6 +89,12 @@ STATISTICS = {s.name: s for s in (
               confidence.hadamard_total_edf, hadamard_noise=True),
     Statistic("mtie", "MTIE", "phase", _mtie, lambda n: n - 1, serial=True, unit="s"),
     Statistic("tierms", "TIE rms", "phase", _tierms, lambda n: n - 1, unit="s"),
+    Statistic("pdev", "Parabolic deviation", "phase", _pdev, lambda n: (n - 1) // 2),
+    Statistic("theo1", "Theo1 deviation", "phase", None, theo.theo1_limit,
+              compute_sweep=theo.theo1_sweep, factor_rule=theo.theo1_factors,
+              tau_per_factor=theo.THEO1_TAU),
+    Statistic("theoh", "TheoH deviation", "phase", None, theo.theoh_limit, theo.theoh_edf(confidence.allan_edf),
+              compute_sweep=theo.theoh_sweep, factor_rule=theo.theoh_factors),
 )}
 
 # What each function computes, its limit, its gaps and its EDF (N phase samples,
@@ -129,6 +141,28 @@ SUMMARIES = {
     "tierms": """Root-mean-square time interval error, in seconds: TIErms, the rms of the
     phase differences at lag m; pairs that touch a gap are skipped. m up to N - 1.
     No EDF: edf, ci_lower and ci_upper are NaN.""",
+    "pdev": """Parabolic deviation (PDEV), the deviation of counters that average by
+    linear regression: VarnisX CalcParabolicDev; m = 1 gives the overlapping Allan
+    deviation. Terms that touch a gap are skipped. m up to (N - 1) / 2. No EDF of it is
+    published in the libraries: edf, ci_lower and ci_upper are NaN.""",
+    "theo1": """Theo1 deviation: VarnisX CalcTheo1Sweep, every factor in one call (the work
+    is shared: about N times the largest factor in all). Theo1 is defined at even
+    factors m >= 10, at tau = 0.75 m / rate, up to m = N - 1 (tau = 0.75 (N - 1) / rate).
+    Here m is the Theo1 factor: "octave" gives m = 16, 32, 64, ... (tau 12, 24, 48, ...
+    sampling intervals), "decade" m = 10, 20, 40, 100, ..., "all" every even m; times in
+    seconds must each be 0.75 m / rate for an even m. Gaps inside the record are bridged
+    by straight lines in the phase. No EDF of it is in the libraries: edf, ci_lower and
+    ci_upper are NaN; alpha is identified at the factor nearest the row's tau.""",
+    "theoh": """TheoH deviation: VarnisX CalcTheoHSweep, every factor in one call. A row
+    at m <= N / 10 (the switch-over, a tenth of the record) is the overlapping Allan
+    deviation at m, with its gaps and EDF (CalcDegFree(alpha, N, m)). A row beyond it is
+    TheoBR, Theo1 with its bias removed for this record, at the even Theo1 factor
+    nearest 4 m / 3: its tau, 0.75 times that factor, may differ from m / rate by up to
+    0.75 / rate, and taus holds the row's own tau; factors that would repeat a TheoBR
+    row's Theo1 factor are dropped. TheoBR rows need N >= 90, bridge gaps by straight
+    lines, reach m = 0.75 (N - 1) and cost about N * (4 m / 3) steps for the sweep (at
+    least N * 0.13 N for the bias removal); no EDF of TheoBR is in the libraries, so
+    those rows have NaN edf and intervals.""",
 }
 
 COMMON = """
@@ -156,13 +190,15 @@ COMMON = """
     SweepResult, which unpacks as ``taus, devs, errs, ns`` (NumPy arrays; errs =
     devs / sqrt(ns)) and carries per row ``m``, ``edf``, ``ci_lower``, ``ci_upper`` and
     ``alpha``. Rows with a single term are kept. ``alpha`` is the dominant power-law noise
-    at each factor, by NoiseID from the block averages of the frequency (the B1 test;
-    where it finds flicker-walk noise, the Hadamard statistics ask the Hadamard test
-    whether it is random-run noise), phase noise split into white and flicker by the
-    modified-to-Allan ratio (the R(n) test);
-    a factor with fewer than 4 block averages takes the noise of the factor before it.
-    The EDF takes that alpha. The interval is deviation * sqrt(edf / chi2) at the two
-    tails, chi2 from CalcInvChiSqr.
+    at each factor. Where the phase decimated by m keeps at least 32 points (m up to
+    (N - 1) / 31) it is named by the lag-1 autocorrelation (VarnisX CalcLag1NoiseID,
+    as varnis.noise_id). Beyond, it is named by NoiseID from the block averages of the
+    frequency (the B1 test), phase noise split into white and flicker by the
+    modified-to-Allan ratio (the R(n) test); a factor with fewer than 4 block averages
+    takes the noise of the factor before it. Where either names flicker-walk noise, the
+    Hadamard statistics ask the Hadamard test whether it is random-run noise. The EDF
+    takes that alpha. The interval is deviation * sqrt(edf / chi2) at the two tails,
+    chi2 from CalcInvChiSqr.
 
     Raises
     ------
@@ -184,7 +220,5 @@ def _sweep_function(statistic):
     return function
 
 
-adev, oadev, mdev, tdev, hdev, ohdev, totdev, mtotdev, ttotdev, htotdev, mtie, tierms = (
-    _sweep_function(STATISTICS[name]) for name in
-    ("adev", "oadev", "mdev", "tdev", "hdev", "ohdev", "totdev", "mtotdev", "ttotdev", "htotdev",
-     "mtie", "tierms"))
+(adev, oadev, mdev, tdev, hdev, ohdev, totdev, mtotdev, ttotdev, htotdev, mtie, tierms, pdev, theo1,
+ theoh) = (_sweep_function(statistic) for statistic in STATISTICS.values())

@@ -3,18 +3,17 @@ factors run on a pool of threads (the library's calls release the interpreter lo
 and each row completed with its noise type, degrees of freedom and confidence interval.
 
 A statistic is described by a :class:`Statistic`: a callable giving (deviation, terms)
-at one averaging factor, its largest factor, its rule for the degrees of freedom and the
-kind of data it is computed on. A second library describes its own statistics the same
-way, its exports bound with varnis._library.load and Exports, and sweeps them with
-:func:`sweep`, for example::
+at one averaging factor, or one giving the whole sweep where an export computes every
+factor in one call (Theo1 shares its work between factors), its largest factor, its
+rule for the degrees of freedom and the kind of data it is computed on. The companion
+library's statistics are described that way over its raw layer (varnis.rawx, bound
+with varnis._library.load and Exports from the listing of varnisx.h), for example::
 
-    library, path = load("varnisx")
-    extra = Exports(library, SIGNATURES, ARGUMENT_NAMES, DOCS)  # from its own listing
-    theo1 = Statistic("theo1", "Theo1 deviation", "phase",
-                      lambda record, m: value_and_terms(extra.Theo1Calc, m, record.vector("phase"),
-                                                        record.tau0, m),
-                      limit=lambda n: (n - 1) // 2, edf=None)
-    sweep(theo1, data, rate=1.0, data_type="freq", taus="octave")
+    pdev = Statistic("pdev", "Parabolic deviation", "phase",
+                     lambda record, m: value_and_terms(rawx.CalcParabolicDev, m,
+                                                       record.vector("phase"), record.tau0, m),
+                     limit=lambda n: (n - 1) // 2)
+    sweep(pdev, data, rate=1.0, data_type="freq", taus="octave")
 """
 import math
 import numbers
@@ -36,8 +35,9 @@ class Statistic:
     name: str  # the function's name, e.g. "oadev"
     title: str  # for plots, e.g. "Overlapping Allan deviation"
     kind: str  # the data it is computed on: "phase", "freq" or "bridged phase"
-    # (record, m) -> (deviation, number of terms); raises VarnisError on a refusal
-    compute: Callable
+    # (record, m) -> (deviation, number of terms); raises VarnisError on a refusal.
+    # None when compute_sweep gives the rows.
+    compute: Optional[Callable]
     # (number of samples of the record in `kind`) -> largest averaging factor
     limit: Callable[[int], int]
     # (record, m, alpha) -> EDF (NaN where there is none); None: no EDF, no interval
@@ -47,6 +47,15 @@ class Statistic:
     # the export rewrites the data vector's header while it runs: one call at a time
     serial: bool = False
     unit: str = ""  # of the deviation: "" (fractional frequency) or "s"
+    # (record, factors) -> (deviations, terms, averaging times in sampling intervals)
+    # of every factor in one call, for an export that shares its work between factors;
+    # raises VarnisError on a refusal
+    compute_sweep: Optional[Callable] = None
+    # (taus, record, limit) -> the averaging factors of a taus argument, for a statistic
+    # whose factors follow a rule of their own; None: averaging_factors
+    factor_rule: Optional[Callable] = None
+    # the averaging time of factor m is tau_per_factor * m sampling intervals (Theo1: 0.75)
+    tau_per_factor: float = 1.0
 
 
 class SweepResult(tuple):
@@ -83,15 +92,33 @@ class SweepResult(tuple):
 def averaging_factors(taus, rate, limit):
     """The averaging factors of a taus argument, ascending, none above limit (>= 1)."""
     if isinstance(taus, str):
-        if taus not in TAU_SERIES:
-            raise ValueError(f"taus must be 'octave', 'decade', 'all' or times in seconds, not {taus!r}")
-        if taus == "all":
-            return np.arange(1, limit + 1)
-        if taus == "octave":
-            series = 2 ** np.arange(int(math.log2(limit)) + 2)
-        else:
-            series = np.outer(10 ** np.arange(int(math.log10(limit)) + 2), (1, 2, 4)).ravel()
-        return series[series <= limit]
+        return factor_series(taus, limit)
+    times = seconds(taus)
+    factors = np.round(times * rate)
+    off = np.abs(times * rate - factors) > 1e-9 * np.maximum(factors, 1.0)
+    if off.any() or (factors < 1).any():
+        tau = times[off | (factors < 1)][0]
+        raise ValueError(f"tau = {tau} s is not a whole number of sampling intervals "
+                         f"(rate {rate} Hz gives m = {tau * rate})")
+    factors = np.unique(factors.astype(np.int64))
+    return factors[factors <= limit]
+
+
+def factor_series(taus, limit):
+    """The factors 1 .. limit of the series named 'octave', 'decade' or 'all'."""
+    if taus not in TAU_SERIES:
+        raise ValueError(f"taus must be 'octave', 'decade', 'all' or times in seconds, not {taus!r}")
+    if taus == "all":
+        return np.arange(1, limit + 1)
+    if taus == "octave":
+        series = 2 ** np.arange(int(math.log2(limit)) + 2)
+    else:
+        series = np.outer(10 ** np.arange(int(math.log10(limit)) + 2), (1, 2, 4)).ravel()
+    return series[series <= limit]
+
+
+def seconds(taus):
+    """A sequence of averaging times as a float64 array of positive seconds."""
     times = np.asarray(taus)
     if times.dtype.kind not in "fiu":
         raise TypeError(f"taus must be 'octave', 'decade', 'all' or times in seconds; got {times.dtype} values")
@@ -101,14 +128,7 @@ def averaging_factors(taus, rate, limit):
     bad = ~(np.isfinite(times) & (times > 0))
     if bad.any():
         raise ValueError(f"every tau must be a positive number of seconds; got {times[bad][0]}")
-    factors = np.round(times * rate)
-    off = np.abs(times * rate - factors) > 1e-9 * np.maximum(factors, 1.0)
-    if off.any() or (factors < 1).any():
-        tau = times[off | (factors < 1)][0]
-        raise ValueError(f"tau = {tau} s is not a whole number of sampling intervals "
-                         f"(rate {rate} Hz gives m = {tau * rate})")
-    factors = np.unique(factors.astype(np.int64))
-    return factors[factors <= limit]
+    return times
 
 
 def _check_workers(workers, rows):
@@ -133,39 +153,53 @@ def sweep(statistic, data, rate=1.0, data_type="phase", taus="octave", *, confid
         kind = "frequency" if statistic.kind == "freq" else "phase"
         raise ValueError(f"{statistic.name} cannot produce any row: {samples} {kind} samples "
                          f"(without the gaps at the ends) are too few for any averaging factor")
-    factors = averaging_factors(taus, record.rate, limit)
+    rule = statistic.factor_rule or (lambda t, r, most: averaging_factors(t, r.rate, most))
+    factors = rule(taus, record, limit)
     if factors.size == 0:
         raise ValueError(f"no tau of taus fits the record: {statistic.name} of this record reaches "
-                         f"tau = {limit / record.rate:g} s (m = {limit})")
+                         f"tau = {statistic.tau_per_factor * limit / record.rate:g} s (m = {limit})")
     workers = _check_workers(workers, factors.size)
     if statistic.serial:
         workers = 1
-    for kind in {statistic.kind, "phase"}:  # the noise identification reads the phase
+    for kind in {statistic.kind, "phase", "freq"}:  # the noise identification reads both
         record.prepare(kind)
+
+    def noise(span):  # identified at the whole number of sampling intervals nearest the row's tau
+        return _confidence.identify_noise(record, max(1, int(round(span))), statistic.hadamard_noise)
 
     def row(m):
         deviation, terms = statistic.compute(record, int(m))
-        return deviation, terms, _confidence.identify_noise(record, int(m), statistic.hadamard_noise)
+        return deviation, terms, noise(m)
 
-    if workers == 1:
-        rows = [row(m) for m in factors]
+    if statistic.compute_sweep is not None:
+        devs, ns, spans = statistic.compute_sweep(record, factors)
+        alphas = run_all(noise, spans, workers)
     else:
-        with ThreadPoolExecutor(max_workers=workers) as pool:
-            rows = list(pool.map(row, factors))
-    return _result(statistic, record, factors, rows, confidence)
+        rows = run_all(row, factors, workers)
+        devs, ns, alphas = ([r[i] for r in rows] for i in range(3))
+        spans = factors
+    return _result(statistic, record, factors, spans, (devs, ns, alphas), confidence)
 
 
-def _result(statistic, record, factors, rows, confidence):
-    devs = np.array([r[0] for r in rows], dtype=np.float64)
-    ns = np.array([r[1] for r in rows], dtype=np.int64)
-    alpha = _confidence.fill_unidentified([r[2] for r in rows])
+def run_all(function, items, workers):
+    """[function(item) for item in items], on a pool of `workers` threads when more than one."""
+    if workers == 1:
+        return [function(item) for item in items]
+    with ThreadPoolExecutor(max_workers=workers) as pool:
+        return list(pool.map(function, items))
+
+
+def _result(statistic, record, factors, spans, rows, confidence):
+    devs = np.asarray(rows[0], dtype=np.float64)
+    ns = np.asarray(rows[1], dtype=np.int64)
+    alpha = _confidence.fill_unidentified(list(rows[2]))
     edf = np.full(factors.size, math.nan)
     limits = np.full((factors.size, 2), math.nan)
     if statistic.edf is not None:
         for i, m in enumerate(factors):
             edf[i] = statistic.edf(record, int(m), alpha[i])
             limits[i] = _confidence.interval(devs[i], edf[i], confidence)
-    return SweepResult(factors / record.rate, devs, devs / np.sqrt(ns), ns,
+    return SweepResult(np.asarray(spans, dtype=np.float64) / record.rate, devs, devs / np.sqrt(ns), ns,
                        m=factors, edf=edf, ci_lower=limits[:, 0], ci_upper=limits[:, 1],
                        alpha=np.array(alpha, dtype=np.int64), statistic=statistic.name,
                        title=statistic.title, unit=statistic.unit, data_type=record.data_type,

@@ -34,6 +34,6 @@ fi
 # Python package, finding the library installed beside it
 pydir=$(dirname "$(find "$prefix" -path '*dist-packages/varnis/__init__.py' | head -n 1)")
 env -u VARNIS_LIBRARY PYTHONPATH="$(dirname "$pydir")" PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 -c \
-  'import varnis, sys; assert varnis.raw.CheckVarnis() == 200; print("python package loads", varnis.library_path)'
+  'import varnis, sys; assert varnis.raw.CheckVarnis() == 200 and varnis.rawx.CheckVarnisX() == 200; print("python package loads", varnis.library_path, varnis.x_library_path)'
 
 echo "installed package usable through pkg-config, find_package(Varnis) and Python"
