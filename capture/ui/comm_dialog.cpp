@@ -124,7 +124,9 @@ void CommDialog::BuildControls() {
     port_ = new QComboBox(this);
     // The drop-down's height in the template includes its list; the field is one line.
     place(port_, IDC_PORT, 4, 3, 42, 12);
-    connect(port_, &QComboBox::currentIndexChanged, this, [this] {
+    // Every pick counts, also of the entry already selected: that closes and reopens
+    // the port, as after the instrument hung up.
+    connect(port_, &QComboBox::activated, this, [this] {
         if (controller_) controller_->PortSelectionChanged();
     });
 
@@ -148,7 +150,12 @@ void CommDialog::BuildControls() {
         radio->setFocusPolicy(Qt::ClickFocus);
         place(radio, id, x, 55, w, 10);
         const int command = id;
-        connect(radio, &QRadioButton::clicked, this, [this, command] { Send(command); });
+        connect(radio, &QRadioButton::clicked, this, [this, command] {
+            Send(command);
+            // During a run the next pump of events comes only after the next read, up
+            // to its 2 s time-out: the new mode is painted now.
+            repaint();
+        });
     }
 
     status_ = new QListWidget(this);

@@ -4,14 +4,59 @@
 #include "ui/comm_dialog.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QPushButton>
+#include <QScreen>
+#include <QTimer>
 #include <QtTest>
+
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <thread>
 
 #include "core/control_ids.h"
 #include "core/window_controller.h"
 #include "scripted_platform.h"
 
 using namespace ticklog;
+
+namespace {
+
+// COM1 sends the queued bursts, then falls silent: each read of the silent line ends
+// 2 s after it began, as on the real port. `before_read` runs as each read begins.
+class FallingSilentPort : public SerialPort {
+public:
+    std::deque<std::string> bursts;
+    std::function<void()> before_read;
+    bool Open(const std::string& device) override { return device == "/dev/ttyS0"; }
+    bool Close() override { return true; }
+    std::size_t ReadBurst(std::span<unsigned char, kBurstBytes> buffer) override {
+        if (before_read) before_read();
+        if (bursts.empty()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+            return 0;
+        }
+        const std::string burst = bursts.front();
+        bursts.pop_front();
+        std::copy(burst.begin(), burst.end(), buffer.begin());
+        return burst.size();
+    }
+};
+
+// Pure red pixels (the plot's data) where the plot area lies, in what the window
+// shows on the screen.
+int RedOnScreen(CommDialog& dialog) {
+    const QImage shown = dialog.screen()->grabWindow(dialog.winId()).toImage();
+    const QRect area = dialog.Control(IDC_PLOT)->geometry();
+    int red = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            red += shown.pixel(x, y) == qRgb(255, 0, 0);
+    return red;
+}
+
+}  // namespace
 
 
 class CommDialogTest : public QObject {
@@ -20,6 +65,7 @@ class CommDialogTest : public QObject {
 private slots:
     void layoutFollowsTheTemplate();
     void escapeWhileIdleClosesAndSaves();
+    void modeButtonsShowAtOnceOnASilentLine();
 };
 
 void CommDialogTest::layoutFollowsTheTemplate() {
@@ -71,6 +117,55 @@ void CommDialogTest::escapeWhileIdleClosesAndSaves() {
     QCOMPARE(profile.values["Size"], std::string("96"));
     QCOMPARE(profile.values["Comm"], std::string("1"));
     QCOMPARE(profile.values["File"], std::string("/tmp/Ticklog.dat"));
+}
+
+// The run loop lets the mode buttons in between two reads, and a read of a silent line
+// lasts 2 s: what a button changes is on the screen before the next read begins.
+void CommDialogTest::modeButtonsShowAtOnceOnASilentLine() {
+    FallingSilentPort port;
+    port.bursts = {"1\r\n", "2\r\n", "4\r\n"};
+    MemoryFile file;
+    AnyFolder folders;
+    MemoryProfile profile;
+    profile.values["Size"] = "8";
+    NoStart start;
+    NoMemory memory;
+    CommDialog dialog;
+    WindowController controller(dialog,
+                                WindowPlatform{port, file, folders, profile, start, memory},
+                                WindowOptions{"/tmp/", {}, {}});
+    dialog.Attach(&controller);
+    dialog.show();
+    controller.Start();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+    // Plot Phase after the third reading, List after the first silent read, then Stop;
+    // each read that follows a click looks at the screen.
+    const int clicks[] = {IDC_PLOT_PHASE, IDC_LIST, IDC_START_STOP};
+    std::size_t next_click = 0;
+    bool looked = true;
+    QElapsedTimer since_click;
+    std::vector<std::pair<int, qint64>> seen;  // red pixels on the screen, ms after the click
+    port.before_read = [&] {
+        if (looked) return;
+        seen.emplace_back(RedOnScreen(dialog), since_click.elapsed());
+        looked = true;
+    };
+    QTimer pump_watch;
+    connect(&pump_watch, &QTimer::timeout, [&] {
+        if (!looked || next_click == std::size(clicks) || controller.ReadingCount() < 3) return;
+        since_click.start();
+        QTest::mouseClick(dialog.Control(clicks[next_click++]), Qt::LeftButton);
+        looked = false;
+    });
+    pump_watch.start(0);
+    QTest::mouseClick(dialog.Control(IDC_START_STOP), Qt::LeftButton);
+    QVERIFY(!controller.Running());
+
+    QCOMPARE(seen.size(), std::size_t{2});
+    QVERIFY2(seen[0].first > 0, "the phase plot is not on the screen");
+    QCOMPARE(seen[1].first, 0);  // the list is back in its place
+    for (const auto& [red, ms] : seen) QVERIFY2(ms < 300, qPrintable(QString::number(ms)));
 }
 
 QTEST_MAIN(CommDialogTest)

@@ -1,6 +1,6 @@
 // Platform stand-ins shared by the window tests: COM1 opens but stays silent, no data
-// file opens, any folder is usable, settings live in memory, no program starts and
-// there is no shared memory.
+// file opens (or one in memory does), any folder is usable, settings live in memory,
+// no program starts and there is no shared memory.
 #pragma once
 
 #include <map>
@@ -32,6 +32,25 @@ public:
     bool IsOpen() const override { return false; }
     bool Write(std::string_view) override { return false; }
     void Release() override {}
+};
+
+// Every open succeeds; the records are kept in `text`.
+class MemoryFile : public DataFile {
+public:
+    std::string text;
+    bool open = false;
+    bool CreateNew(const std::string&) override { return open = true; }
+    bool Overwrite(const std::string&) override {
+        text.clear();
+        return open = true;
+    }
+    bool Append(const std::string&) override { return open = true; }
+    bool IsOpen() const override { return open; }
+    bool Write(std::string_view record) override {
+        if (open) text += record;
+        return open;
+    }
+    void Release() override { open = false; }
 };
 
 class AnyFolder : public Folders {
