@@ -22,6 +22,9 @@ inline constexpr int IDC_COUNT = 1073;
 inline constexpr int IDC_HELP = 1081;
 inline constexpr int IDC_PLOT = 1089;
 inline constexpr int IDC_ANALYZE = 1095;
+// The run line below the list and the plot: data file, records, time, rate, last
+// reading; a warning while records cannot be written.
+inline constexpr int IDC_RUN_LINE = 1096;
 
 // Commands the window sends to itself; none has a control.
 inline constexpr int CMD_SCROLL_STATUS = 1070;

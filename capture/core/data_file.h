@@ -20,6 +20,10 @@ public:
 
     virtual bool IsOpen() const = 0;
 
+    // `name` as a full path: a name relative to the working folder gets that folder.
+    // Where the platform cannot tell, the name as it is.
+    virtual std::string FullPath(const std::string& name) const { return name; }
+
     // Writes `record` with one write call; true only when all of it was written.
     virtual bool Write(std::string_view record) = 0;
 

@@ -47,9 +47,15 @@ std::string DataFileStatusLine(DataFileOpening outcome) {
 }
 
 std::string WriteRecord(DataFile& file, double scaled, DataFileRun& run) {
-    // A run only begins with its file open; this is the guard all the same.
-    if (!file.IsOpen()) return {};
-    if (file.Write(FormatRecord(scaled)) || run.write_failure_shown) return {};
+    run.writing_fails = !file.IsOpen() || !file.Write(FormatRecord(scaled));
+    if (!run.writing_fails) {
+        ++run.records_written;
+        return {};
+    }
+    ++run.records_lost;
+    // Without a file "Could not open data file" was shown already (and a run does
+    // not begin without one).
+    if (run.write_failure_shown || !file.IsOpen()) return {};
     run.write_failure_shown = true;
     return "Could not write data file";
 }

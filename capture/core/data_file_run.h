@@ -14,6 +14,9 @@ enum class DataFileOpening { Created, Overwritten, Appended, Failed, Cancelled }
 struct DataFileRun {
     DataFileOpening outcome = DataFileOpening::Failed;
     bool write_failure_shown = false;
+    int records_written = 0;
+    int records_lost = 0;        // readings whose record could not be written
+    bool writing_fails = false;  // the latest record could not be written
 };
 
 // Opens `file_name` for a run. Cancelled means the user chose another name in the append
@@ -25,8 +28,9 @@ DataFileRun OpenDataFileForRun(const std::string& file_name, DataFile& file, Vie
 // file"; empty for Cancelled.
 std::string DataFileStatusLine(DataFileOpening outcome);
 
-// Writes the record of one reading. Returns "Could not write data file" at the
-// first failed or short write of a run that has a file, else empty text.
+// Writes the record of one reading and counts it as written or lost. Returns "Could
+// not write data file" at the first failed or short write of a run that has a file,
+// else empty text.
 std::string WriteRecord(DataFile& file, double scaled, DataFileRun& run);
 
 }  // namespace ticklog

@@ -139,6 +139,14 @@ std::string IntegerText(int value) {
     return std::string(buffer, result.ptr);
 }
 
+std::string FixedText(double value, int decimals) {
+    char buffer[64];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    if (result.ec != std::errc()) return "-";
+    return std::string(buffer, result.ptr);
+}
+
 std::string ScaleFieldText(double scale) { return ScientificText(scale, 10, true, 17); }
 
 std::string ScaleSettingText(double scale) { return ScientificText(scale, 6); }

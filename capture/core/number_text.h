@@ -32,6 +32,9 @@ std::string ScientificText(double value, int precision, bool always_sign = false
 // "%d"
 std::string IntegerText(int value);
 
+// "%.<decimals>f"; "-" for a value too large to print that way.
+std::string FixedText(double value, int decimals);
+
 // The scale field's form: "%+17.10e" (1.0 shows as +1.0000000000e+00).
 std::string ScaleFieldText(double scale);
 

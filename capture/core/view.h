@@ -33,6 +33,9 @@ public:
     virtual std::string Text(int control) const = 0;
     virtual void SetCaption(const std::string& caption) = 0;
 
+    // A static text shown as a warning (or as an ordinary text again).
+    virtual void SetWarning(int control, bool warning) = 0;
+
     virtual void SetEnabled(int control, bool enabled) = 0;
     virtual void SetChecked(int control, bool checked) = 0;
     virtual void SetVisible(int control, bool visible) = 0;

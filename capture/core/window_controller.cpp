@@ -61,6 +61,7 @@ void WindowController::Start() {
     DataFileNameParts parts;
     CheckDataFileName(settings_.File, parts, platform_.folders, view_, kNameCheckCaption);
     SetFileNameField();
+    ShowRunLine(IdleRunLine(platform_.data_file.FullPath(settings_.File)));
 
     view_.SetPortEntries(PortList());
     view_.SelectPortEntry(port_.Comm - 1);
@@ -196,6 +197,7 @@ void WindowController::OpenDataFile() {
         // A run that records nothing loses every reading it shows: it does not begin,
         // and the file name waits for another choice.
         running_ = false;
+        ShowRunLine(RefusedRunLine(platform_.data_file.FullPath(settings_.File)), true);
         view_.SetFocus(IDC_FILENAME);
     }
 }
@@ -212,6 +214,8 @@ void WindowController::StartSequence() {
     view_.SetText(IDC_AXIS_TEXT, "");
     view_.SetText(IDC_STATS_TEXT, "");
     SetRunControlsEnabled(false);
+    progress_ = {platform_.data_file.FullPath(settings_.File), platform_.seconds_now()};
+    ShowProgress();
 
     // A Stop and a new Start within one pump: the loop already running carries on
     // with the new run instead of a second loop nesting inside it.
@@ -232,9 +236,13 @@ void WindowController::ReadOnce() {
     std::array<unsigned char, kBurstBytes> buffer{};
     const std::size_t received = platform_.port.ReadBurst(buffer);
     if (received == 0) {
+        progress_.silent = true;
         AddStatus("Timeout - No Data");
+        ShowProgress();
         return;
     }
+    progress_.silent = false;
+    progress_.last_reading = platform_.seconds_now();
     ++reading_count_;
     ++held_points_;
     const Reading reading = DecodeReading(std::span<const unsigned char>(buffer.data(), received),
@@ -257,6 +265,8 @@ void WindowController::ReadOnce() {
 
     AddStatus(line);
     if (!write_failure.empty()) AddStatus(write_failure);
+    progress_.readings = reading_count_;
+    ShowProgress();
 }
 
 void WindowController::PumpMessages() {
@@ -270,6 +280,7 @@ void WindowController::StopSequence() {
     view_.SetText(IDC_START_STOP, "&Start");
     view_.SetText(IDC_PROMPT, kStartPrompt);
     SetRunControlsEnabled(true);
+    ShowRunLine(StoppedRunLine(progress_, data_run_, platform_.seconds_now()));
 }
 
 void WindowController::ExitSequence() {
@@ -342,8 +353,11 @@ void WindowController::CheckFileNameField(int next_focus) {
     file_name_guard_ = true;
     std::string name = view_.Text(IDC_FILENAME).substr(0, kFieldLimitFileName);
     DataFileNameParts parts;
-    if (CheckDataFileName(name, parts, platform_.folders, view_, kNameCheckCaption) == 1)
+    if (CheckDataFileName(name, parts, platform_.folders, view_, kNameCheckCaption) == 1 &&
+        name != settings_.File) {
         settings_.File = name;
+        ShowRunLine(IdleRunLine(platform_.data_file.FullPath(settings_.File)));
+    }
     SetFileNameField();
 }
 
@@ -357,6 +371,16 @@ void WindowController::ApplyScaleField() {
 
 void WindowController::SetRunControlsEnabled(bool enabled) {
     for (int id : kRunDisabledControls) view_.SetEnabled(id, enabled);
+}
+
+void WindowController::ShowProgress() {
+    ShowRunLine(RunningRunLine(progress_, data_run_, platform_.seconds_now()),
+                data_run_.writing_fails);
+}
+
+void WindowController::ShowRunLine(const std::string& line, bool warning) {
+    view_.SetText(IDC_RUN_LINE, line);
+    view_.SetWarning(IDC_RUN_LINE, warning);
 }
 
 void WindowController::SetFileNameField() {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 
 #include "data_file.h"
@@ -15,6 +16,7 @@
 #include "profile.h"
 #include "program_start.h"
 #include "reading.h"
+#include "run_status.h"
 #include "serial_link.h"
 #include "serial_port.h"
 #include "settings.h"
@@ -55,6 +57,7 @@ struct WindowPlatform {
     ProgramStart& program_start;
     SharedMemory& shared_memory;
     PlotHistoryAllocator allocate_history = AllocatePlotHistory;
+    std::function<double()> seconds_now = SteadySeconds;  // times the run line
 };
 
 struct WindowOptions {
@@ -121,6 +124,9 @@ private:
     void ApplyScaleField();
     void SetRunControlsEnabled(bool enabled);
     void SetFileNameField();
+    // The run line below the list and the plot (IDC_RUN_LINE).
+    void ShowProgress();
+    void ShowRunLine(const std::string& line, bool warning = false);
 
     WindowView& view_;
     WindowPlatform platform_;
@@ -133,6 +139,7 @@ private:
     PlotHistories histories_;
     PlotStatistics stats_;
     DataFileRun data_run_;
+    RunProgress progress_;
 
     bool running_ = false;
     bool run_loop_active_ = false;

@@ -1,6 +1,7 @@
 #include "data_file_posix.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +17,13 @@ std::string PosixPath(const std::string& name) {
 }
 
 PosixDataFile::~PosixDataFile() { Release(); }
+
+std::string PosixDataFile::FullPath(const std::string& name) const {
+    const std::string path = PosixPath(name);
+    char working[PATH_MAX];
+    if (path.starts_with('/') || ::getcwd(working, sizeof working) == nullptr) return path;
+    return std::string(working) + "/" + path;
+}
 
 bool PosixDataFile::OpenWith(const std::string& path, int flags) {
     Release();

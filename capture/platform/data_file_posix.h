@@ -17,6 +17,7 @@ public:
     bool Overwrite(const std::string& path) override;
     bool Append(const std::string& path) override;
     bool IsOpen() const override { return fd_ >= 0; }
+    std::string FullPath(const std::string& name) const override;
     bool Write(std::string_view record) override;
     void Release() override;
 

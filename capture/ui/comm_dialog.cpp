@@ -1,6 +1,8 @@
 #include "comm_dialog.h"
 #include "help_window.h"
 
+#include <algorithm>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
@@ -16,6 +18,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QShortcut>
 #include <QUrl>
@@ -58,7 +61,8 @@ QMessageBox::StandardButton ToButton(Answer answer) {
 
 CommDialog::CommDialog(QWidget* parent) : QDialog(parent) {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                   Qt::WindowCloseButtonHint);
     setWindowTitle(kWindowCaption);
     setWindowIcon(CommIcon());
     QFont font("MS Sans Serif", 8);
@@ -72,7 +76,9 @@ CommDialog::CommDialog(QWidget* parent) : QDialog(parent) {
     base_y_ = metrics.height();
 
     BuildControls();
-    resize(DialogUnitsToPixels(0, 0, 233, 153).size());
+    // The template's layout is the smallest; more room goes to the list and the plot.
+    setMinimumSize(DialogUnitsToPixels(0, 0, kTemplateWidth, kTemplateHeight).size());
+    resize(minimumSize());
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
@@ -162,9 +168,10 @@ void CommDialog::BuildControls() {
     status_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     status_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     place(status_, IDC_STATUS_LIST, 5, 71, 223, 63);
+    stretched_.push_back({status_, {5, 71, 223, 63}, true});
 
-    label(IDC_AXIS_TEXT, "", 8, 133, 220, 8);
-    label(IDC_STATS_TEXT, "", 8, 141, 220, 10);
+    stretched_.push_back({label(IDC_AXIS_TEXT, "", 8, 133, 220, 8), {8, 133, 220, 8}, false});
+    stretched_.push_back({label(IDC_STATS_TEXT, "", 8, 141, 220, 10), {8, 141, 220, 10}, false});
     // Four units taller than the template's two lines, down to the frame's edge: the
     // prompt after a cancelled Start needs three lines in a desktop font.
     QLabel* prompt = label(IDC_PROMPT, "Press Start to capture data.", 183, 29, 42, 20);
@@ -185,12 +192,16 @@ void CommDialog::BuildControls() {
     button(IDC_HELP, "&Help", 124, 37, 50, 13);
 
     plot_ = label(IDC_PLOT, "Plot", 5, 71, 223, 58);
+    stretched_.push_back({plot_, {5, 71, 223, 58}, true});
     plot_->setFrameStyle(QFrame::Box | QFrame::Plain);
     plot_->setLineWidth(1);
     plot_->setAlignment(Qt::AlignCenter);
     plot_->setAutoFillBackground(true);
 
     button(IDC_ANALYZE, "V&antor32", 180, 53, 46, 14);
+
+    // Below the template's controls: one line on the run, in every display mode.
+    stretched_.push_back({label(IDC_RUN_LINE, "", 8, 151, 220, 10), {8, 151, 220, 10}, false});
 
     for (QLabel* l : findChildren<QLabel*>())
         if (l != plot_ && l->pixmap().isNull()) FitTextToBox(*l, font());
@@ -199,8 +210,28 @@ void CommDialog::BuildControls() {
 void CommDialog::SetLabelText(QLabel& label, const QString& text) {
     label.setText(text);
     // The plot area shows pictures and a short notice; every other static text keeps
-    // to its box.
-    if (&label != plot_) FitTextToBox(label, font());
+    // to its box, and one cut off all the same shows in full as a tool tip.
+    if (&label == plot_) return;
+    FitTextToBox(label, font());
+    label.setToolTip(TextFits(label, label.font()) ? QString() : text);
+}
+
+void CommDialog::LayOut() {
+    const QSize extra = size() - minimumSize();
+    for (const Stretched& s : stretched_) {
+        QRect r = DialogUnitsToPixels(s.units.x(), s.units.y(), s.units.width(), s.units.height());
+        r.setWidth(r.width() + std::max(0, extra.width()));
+        if (s.takes_height)
+            r.setHeight(r.height() + std::max(0, extra.height()));
+        else
+            r.translate(0, std::max(0, extra.height()));
+        s.widget->setGeometry(r);
+        // A text shrunk for a narrow box gets its size back where it fits.
+        if (auto* label = qobject_cast<QLabel*>(s.widget); label && label != plot_)
+            SetLabelText(*label, label->text());
+    }
+    // The plot is drawn at the size it is shown.
+    if (controller_ && plot_->isVisible() && !plot_->pixmap().isNull()) Send(CMD_DRAW_PLOT);
 }
 
 void CommDialog::Send(int id) {
@@ -287,6 +318,14 @@ std::string CommDialog::Text(int control) const {
 
 void CommDialog::SetCaption(const std::string& caption) {
     setWindowTitle(Q(caption));
+}
+
+void CommDialog::SetWarning(int control, bool warning) {
+    QWidget* w = Control(control);
+    if (!w) return;
+    QPalette colours = palette();
+    if (warning) colours.setColor(QPalette::WindowText, QColor(200, 0, 0));
+    w->setPalette(colours);
 }
 
 void CommDialog::SetEnabled(int control, bool enabled) {
@@ -385,6 +424,11 @@ void CommDialog::CloseWindow(int exit_code) {
     closing_ = true;
     hide();
     emit quitRequested(exit_code);
+}
+
+void CommDialog::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    LayOut();
 }
 
 void CommDialog::reject() {

@@ -1,8 +1,13 @@
 #pragma once
 // The capture window: the controls of the CommBox template laid out in dialog
-// units, implementing the window controller's view.
+// units, implementing the window controller's view. The template is the smallest
+// layout; a larger window gives its extra room to the status list and the plot, and
+// the lines below them move down with the bottom edge.
 #include <QDialog>
 #include <QMap>
+#include <QRect>
+
+#include <vector>
 
 #include "core/window_controller.h"
 
@@ -18,6 +23,10 @@ class CommDialog : public QDialog, public WindowView {
     Q_OBJECT
 
 public:
+    // The template's size in dialog units, with the run line below the plot's lines.
+    static constexpr int kTemplateWidth = 233;
+    static constexpr int kTemplateHeight = 163;
+
     explicit CommDialog(QWidget* parent = nullptr);
     ~CommDialog() override;
 
@@ -35,6 +44,7 @@ public:
     void SetText(int control, const std::string& text) override;
     std::string Text(int control) const override;
     void SetCaption(const std::string& caption) override;
+    void SetWarning(int control, bool warning) override;
     void SetEnabled(int control, bool enabled) override;
     void SetChecked(int control, bool checked) override;
     void SetVisible(int control, bool visible) override;
@@ -63,9 +73,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void BuildControls();
+    // Places the controls that follow the window's size for its present size.
+    void LayOut();
     void Send(int id);
     // Sets a static text, shrunk to fit its box where the window's font is too wide.
     void SetLabelText(QLabel& label, const QString& text);
@@ -79,6 +92,14 @@ private:
     QLineEdit* scale_ = nullptr;
     QListWidget* status_ = nullptr;
     QLabel* plot_ = nullptr;
+    // Controls that take the window's extra width; the list and the plot also its
+    // extra height, the lines below them move down by it. Positions in dialog units.
+    struct Stretched {
+        QWidget* widget;
+        QRect units;
+        bool takes_height;
+    };
+    std::vector<Stretched> stretched_;
     int base_x_ = 0;
     int base_y_ = 0;
     bool closing_ = false;

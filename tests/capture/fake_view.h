@@ -22,7 +22,7 @@ public:
     std::deque<Answer> answers;            // next answers to message boxes
     std::vector<MessageBoxRequest> boxes;  // every box shown
     std::map<int, std::string> texts;
-    std::map<int, bool> enabled, checked;
+    std::map<int, bool> enabled, checked, warning;
     std::vector<std::string> status;  // the list as it stands
     std::vector<std::string> ports;
     int selected_port = -1;
@@ -43,6 +43,7 @@ public:
         return it == texts.end() ? std::string() : it->second;
     }
     void SetCaption(const std::string&) override {}
+    void SetWarning(int control, bool on) override { warning[control] = on; }
     void SetEnabled(int control, bool on) override { enabled[control] = on; }
     void SetChecked(int control, bool on) override { checked[control] = on; }
     void SetVisible(int, bool) override {}

@@ -56,7 +56,10 @@ TEST_F(DiskFull, FailedWriteIsReportedOnceTheRunGoesOnAndNoRecordIsDamaged) {
     // Room for three records and part of a fourth; after eight readings the disk
     // has room again.
     Limit(3 * kRecordBytes + 10);
+    std::string warned;  // per reading: whether the run line warned then ('!') or not
     w.view.on_pump = [&](int pump) {
+        if (static_cast<std::size_t>(c.ReadingCount()) > warned.size())
+            warned += w.view.warning[IDC_RUN_LINE] ? '!' : '.';
         if (c.ReadingCount() == 8) Unlimit();
         if (c.ReadingCount() == 12 || pump > 100) c.Command(IDC_START_STOP);
     };
@@ -75,6 +78,11 @@ TEST_F(DiskFull, FailedWriteIsReportedOnceTheRunGoesOnAndNoRecordIsDamaged) {
     }
     EXPECT_EQ(reported, 1);
     ASSERT_EQ(shown.size(), 12u);
+    // The run line warns for as long as records are lost, and counts them.
+    EXPECT_EQ(warned, "...!!!!!....");
+    const std::string stopped = w.view.Text(IDC_RUN_LINE);
+    EXPECT_EQ(stopped.rfind("Stopped: 7 records (5 not written) in ", 0), 0u) << stopped;
+    EXPECT_TRUE(stopped.ends_with("; data file " + c.File())) << stopped;
 
     // The three records that fit, whole, then those written once there was room;
     // the part of the fourth that fitted is gone, and nothing lies between them.

@@ -53,6 +53,7 @@ class FakePort : public SerialPort {
 public:
     std::set<std::string> devices{"/dev/ttyS0", "/dev/ttyS1"};
     std::deque<std::string> bursts;
+    std::function<void()> on_read;  // as each read begins
     bool open = false;
     int closes = 0, reads = 0, reads_after_close = 0;
     bool Open(const std::string& device) override { return open = devices.count(device) > 0; }
@@ -64,6 +65,7 @@ public:
     }
     std::size_t ReadBurst(std::span<unsigned char, kBurstBytes> buffer) override {
         ++reads;
+        if (on_read) on_read();
         if (!open) ++reads_after_close;
         std::string b = bursts.empty() ? "0.5\r\n" : bursts.front();
         if (!bursts.empty()) bursts.pop_front();
@@ -77,6 +79,7 @@ public:
     std::map<std::string, std::string> files;
     std::string current;
     int writes_while_closed = 0;
+    bool fail_writes = false;  // as on a full disk
     bool CreateNew(const std::string& path) override {
         if (files.count(path)) return false;
         files[current = path];
@@ -94,6 +97,7 @@ public:
     bool IsOpen() const override { return !current.empty(); }
     bool Write(std::string_view record) override {
         if (current.empty()) return ++writes_while_closed, false;
+        if (fail_writes) return false;
         files[current] += record;
         return true;
     }
@@ -158,13 +162,14 @@ struct Window {
     PlotHistoryAllocator allocator = AllocatePlotHistory;
     std::unique_ptr<WindowController> controller;
     std::string analysis_if_unset;
+    double now = 100.0;  // seconds on the window's clock
 
     WindowController& Open(std::map<std::string, std::string> preferences = {}) {
         for (auto& [key, value] : preferences) profile.values["Preferences/" + key] = value;
         controller = std::make_unique<WindowController>(
             view,
             WindowPlatform{port, other_file ? *other_file : file, folders, profile, start, memory,
-                           allocator},
+                           allocator, [this] { return now; }},
             WindowOptions{"/opt/tl/", {}, analysis_if_unset});
         controller->Start();
         return *controller;
@@ -367,8 +372,42 @@ TEST(RunLoop, ADataFileThatCannotBeOpenedRefusesTheRunBeforeAnyRead) {
         for (int id : {IDC_CLOSE, IDC_FILENAME, IDC_PORT, IDC_SCALE, IDC_HELP, IDC_STATUS_LIST})
             EXPECT_FALSE(w.view.enabled.count(id) && !w.view.enabled[id]) << id;
         EXPECT_EQ(w.view.focus, IDC_FILENAME);
+        EXPECT_EQ(w.view.Text(IDC_RUN_LINE),
+                  "Not recording: the data file could not be opened, so the run did not start; "
+                  "data file " + plain + "/run.dat");
+        EXPECT_TRUE(w.view.warning[IDC_RUN_LINE]);
     }
     std::remove(plain.c_str());
+}
+
+TEST(RunLoop, TheRunLineSaysWhereHowManyHowLongHowFastAndWarnsWhileRecordsAreLost) {
+    Window w;
+    w.Open();
+    const std::string file = "; data file /opt/tl/Ticklog.dat";
+    EXPECT_EQ(w.view.Text(IDC_RUN_LINE), "Idle" + file);
+    // Each read takes 1.5 s; two time-outs, then a reading whose record is lost.
+    w.port.on_read = [&] { w.now += 1.5; };
+    w.Burst({"1", "2", "", "", "3", "4"});
+    std::vector<std::string> shown;
+    w.RunFor(6, [&](int pump) {
+        shown.push_back(w.view.Text(IDC_RUN_LINE) + (w.view.warning[IDC_RUN_LINE] ? " [!]" : ""));
+        w.file.fail_writes = pump == 4;
+    });
+    const auto recording = [&](const std::string& figures) {
+        return "Recording: " + figures + file;
+    };
+    EXPECT_EQ(shown, (std::vector<std::string>{
+                         recording("1 record, 0:00:01, 40.0 readings/min, last reading 0 s ago"),
+                         recording("2 records, 0:00:03, 40.0 readings/min, last reading 0 s ago"),
+                         recording("2 records, 0:00:04, 26.7 readings/min, no data for 1 s"),
+                         recording("2 records, 0:00:06, 20.0 readings/min, no data for 3 s"),
+                         "WARNING: records are not being written (disk full?): 2 records (1 not "
+                         "written), 0:00:07, 24.0 readings/min, last reading 0 s ago" +
+                             file + " [!]",
+                         recording("3 records (1 not written), 0:00:09, 26.7 readings/min, last "
+                                   "reading 0 s ago"),
+                     }));
+    EXPECT_EQ(w.view.Text(IDC_RUN_LINE), "Stopped: 3 records (1 not written) in 0:00:09" + file);
 }
 
 TEST(RunLoop, StopAndStartInOnePumpContinueInTheSameLoop) {

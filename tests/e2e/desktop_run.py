@@ -32,7 +32,7 @@ CAPTION = "Marwen Ostrand Communications Program"
 # never padded) and CR LF.
 RECORD = re.compile(rb"-?\d\.\d{15}e[+-]\d{2,3}")
 # Window and control sizes in dialog units, from the window's template.
-DIALOG_UNITS = (233, 153)
+DIALOG_UNITS = (233, 163)
 PLOT_AREA = (5, 71, 223, 58)
 ANALYZE_BUTTON = (180, 53, 46, 14)
 

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -22,6 +23,8 @@
 using namespace ticklog;
 
 namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 // COM1 sends the queued bursts, then falls silent: each read of the silent line ends
 // 2 s after it began, as on the real port. `before_read` runs as each read begins.
@@ -66,6 +69,7 @@ private slots:
     void layoutFollowsTheTemplate();
     void escapeWhileIdleClosesAndSaves();
     void modeButtonsShowAtOnceOnASilentLine();
+    void aGrownWindowGivesItsRoomToThePlotAndDrawsItAtThatSize();
 };
 
 void CommDialogTest::layoutFollowsTheTemplate() {
@@ -166,6 +170,83 @@ void CommDialogTest::modeButtonsShowAtOnceOnASilentLine() {
     QVERIFY2(seen[0].first > 0, "the phase plot is not on the screen");
     QCOMPARE(seen[1].first, 0);  // the list is back in its place
     for (const auto& [red, ms] : seen) QVERIFY2(ms < 300, qPrintable(QString::number(ms)));
+}
+
+// The template is the smallest layout. At twice its size the list and the plot take
+// the extra room, the plot is drawn at the size it is shown with its grid reaching the
+// far edges, the lines below it move down, and a text shrunk for the narrow line gets
+// its size back. A picture of the window goes beside the programs of the build.
+void CommDialogTest::aGrownWindowGivesItsRoomToThePlotAndDrawsItAtThatSize() {
+    FallingSilentPort port;
+    for (const char* burst : {"1", "3", "2", "5", "4", "7", "6", "9", "8", "10"})
+        port.bursts.push_back(std::string(burst) + "\r\n");
+    MemoryFile file;
+    AnyFolder folders;
+    MemoryProfile profile;
+    profile.values = {{"Size", "8"}, {"Plot", "1"}};
+    NoStart start;
+    NoMemory memory;
+    CommDialog dialog;
+    WindowController controller(dialog,
+                                WindowPlatform{port, file, folders, profile, start, memory},
+                                WindowOptions{"/tmp/", {}, {}});
+    dialog.Attach(&controller);
+    dialog.show();
+    controller.Start();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    const QSize smallest = dialog.size();
+    QCOMPARE(smallest, dialog.DialogUnitsToPixels(0, 0, 233, 163).size());
+    QCOMPARE(dialog.minimumSize(), smallest);
+    QVERIFY(dialog.windowFlags() & Qt::WindowMaximizeButtonHint);
+
+    QTimer stop;
+    connect(&stop, &QTimer::timeout, [&] {
+        if (controller.Running() && controller.ReadingCount() == 10)
+            QTest::mouseClick(dialog.Control(IDC_START_STOP), Qt::LeftButton);
+    });
+    stop.start(0);
+    QTest::mouseClick(dialog.Control(IDC_START_STOP), Qt::LeftButton);
+    QCOMPARE(controller.ReadingCount(), 10);
+
+    auto* stats = qobject_cast<QLabel*>(dialog.Control(IDC_STATS_TEXT));
+    const QString wide =
+        "Last Freq= -1.23456e-100; Avg Freq= -1.23456e-100 +/- 1.234e-100 (scaled)";
+    dialog.SetText(IDC_STATS_TEXT, wide.toStdString());
+    QVERIFY(stats->font().pointSizeF() < dialog.font().pointSizeF());
+
+    dialog.resize(2 * smallest);
+    QTRY_COMPARE(dialog.size(), 2 * smallest);
+    const QSize extra = smallest;
+    auto* plot = qobject_cast<QLabel*>(dialog.Control(IDC_PLOT));
+    QCOMPARE(plot->geometry(), dialog.DialogUnitsToPixels(5, 71, 223, 58).adjusted(
+                                   0, 0, extra.width(), extra.height()));
+    QCOMPARE(dialog.Control(IDC_STATUS_LIST)->geometry(),
+             dialog.DialogUnitsToPixels(5, 71, 223, 63).adjusted(0, 0, extra.width(),
+                                                                 extra.height()));
+    for (int id : {IDC_AXIS_TEXT, IDC_STATS_TEXT, IDC_RUN_LINE})
+        QVERIFY(dialog.Control(id)->geometry().top() >= plot->geometry().bottom());
+    QVERIFY(dialog.Control(IDC_RUN_LINE)->geometry().bottom() < dialog.height());
+    QCOMPARE(stats->font().pointSizeF(), dialog.font().pointSizeF());
+
+    // Drawn at the size shown: grid lines at the far eighth and fifth, data to the edge.
+    const QImage picture = plot->pixmap().toImage();
+    QCOMPARE(picture.size(), plot->contentsRect().size());
+    const int w = picture.width() - 1, h = picture.height() - 1;
+    QCOMPARE(picture.pixel(static_cast<int>(0.875 * w), h / 2), qRgb(0, 0, 0));
+    QCOMPARE(picture.pixel(w / 2 + 1, static_cast<int>(0.8 * h)), qRgb(0, 0, 0));
+    int red_in_last_eighth = 0;
+    for (int y = 0; y <= h; ++y)
+        for (int x = static_cast<int>(0.875 * w) + 1; x < w; ++x)
+            red_in_last_eighth += picture.pixel(x, y) == qRgb(255, 0, 0);
+    QVERIFY(red_in_last_eighth > w / 16);
+    QVERIFY(dialog.grab().save(QString(TICKLOG_BIN_DIR) + "/ticklog_window_resized.png"));
+
+    // The run line stays in view in every display mode.
+    QVERIFY(Q(dialog.Text(IDC_RUN_LINE)).startsWith("Stopped: 10 records in "));
+    for (int mode : {IDC_LIST, IDC_PLOT_FREQ, IDC_PLOT_PHASE}) {
+        QTest::mouseClick(dialog.Control(mode), Qt::LeftButton);
+        QVERIFY(dialog.Control(IDC_RUN_LINE)->isVisible());
+    }
 }
 
 QTEST_MAIN(CommDialogTest)
