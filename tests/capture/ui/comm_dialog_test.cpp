@@ -1,6 +1,7 @@
-// The capture window's layout under the offscreen platform: the controls of the
-// template in dialog units, the caption, the icon and the tab order. Runs against
-// an instrument are in instrument_run_test.cpp.
+// The capture window under the offscreen platform: the controls of the template in
+// dialog units, the caption, the icon and the tab order; the window grown beyond the
+// template; the mode buttons on a silent line. Runs against an instrument are in
+// instrument_run_test.cpp.
 #include "ui/comm_dialog.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@
 #include <chrono>
 #include <deque>
 #include <functional>
+#include <map>
 #include <thread>
 
 #include "core/control_ids.h"
@@ -59,8 +61,31 @@ int RedOnScreen(CommDialog& dialog) {
     return red;
 }
 
-}  // namespace
+// The window over that port and a data file in memory, shown and started with
+// `settings`. A run is driven from the window's own event pumps (timers).
+struct ShownWindow {
+    ShownWindow(std::map<std::string, std::string> settings, std::deque<std::string> bursts)
+        : controller(dialog, WindowPlatform{port, file, folders, profile, start, memory},
+                     WindowOptions{"/tmp/", {}, {}}) {
+        profile.values = std::move(settings);
+        port.bursts = std::move(bursts);
+        dialog.Attach(&controller);
+        dialog.show();
+        controller.Start();
+    }
+    void Click(int id) { QTest::mouseClick(dialog.Control(id), Qt::LeftButton); }
 
+    FallingSilentPort port;
+    MemoryFile file;
+    AnyFolder folders;
+    MemoryProfile profile;
+    NoStart start;
+    NoMemory memory;
+    CommDialog dialog;
+    WindowController controller;
+};
+
+}  // namespace
 
 class CommDialogTest : public QObject {
     Q_OBJECT
@@ -126,22 +151,8 @@ void CommDialogTest::escapeWhileIdleClosesAndSaves() {
 // The run loop lets the mode buttons in between two reads, and a read of a silent line
 // lasts 2 s: what a button changes is on the screen before the next read begins.
 void CommDialogTest::modeButtonsShowAtOnceOnASilentLine() {
-    FallingSilentPort port;
-    port.bursts = {"1\r\n", "2\r\n", "4\r\n"};
-    MemoryFile file;
-    AnyFolder folders;
-    MemoryProfile profile;
-    profile.values["Size"] = "8";
-    NoStart start;
-    NoMemory memory;
-    CommDialog dialog;
-    WindowController controller(dialog,
-                                WindowPlatform{port, file, folders, profile, start, memory},
-                                WindowOptions{"/tmp/", {}, {}});
-    dialog.Attach(&controller);
-    dialog.show();
-    controller.Start();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    ShownWindow w({{"Size", "8"}}, {"1\r\n", "2\r\n", "4\r\n"});
+    QVERIFY(QTest::qWaitForWindowExposed(&w.dialog));
 
     // Plot Phase after the third reading, List after the first silent read, then Stop;
     // each read that follows a click looks at the screen.
@@ -150,21 +161,21 @@ void CommDialogTest::modeButtonsShowAtOnceOnASilentLine() {
     bool looked = true;
     QElapsedTimer since_click;
     std::vector<std::pair<int, qint64>> seen;  // red pixels on the screen, ms after the click
-    port.before_read = [&] {
+    w.port.before_read = [&] {
         if (looked) return;
-        seen.emplace_back(RedOnScreen(dialog), since_click.elapsed());
+        seen.emplace_back(RedOnScreen(w.dialog), since_click.elapsed());
         looked = true;
     };
     QTimer pump_watch;
     connect(&pump_watch, &QTimer::timeout, [&] {
-        if (!looked || next_click == std::size(clicks) || controller.ReadingCount() < 3) return;
+        if (!looked || next_click == std::size(clicks) || w.controller.ReadingCount() < 3) return;
         since_click.start();
-        QTest::mouseClick(dialog.Control(clicks[next_click++]), Qt::LeftButton);
+        w.Click(clicks[next_click++]);
         looked = false;
     });
     pump_watch.start(0);
-    QTest::mouseClick(dialog.Control(IDC_START_STOP), Qt::LeftButton);
-    QVERIFY(!controller.Running());
+    w.Click(IDC_START_STOP);
+    QVERIFY(!w.controller.Running());
 
     QCOMPARE(seen.size(), std::size_t{2});
     QVERIFY2(seen[0].first > 0, "the phase plot is not on the screen");
@@ -177,22 +188,12 @@ void CommDialogTest::modeButtonsShowAtOnceOnASilentLine() {
 // far edges, the lines below it move down, and a text shrunk for the narrow line gets
 // its size back. A picture of the window goes beside the programs of the build.
 void CommDialogTest::aGrownWindowGivesItsRoomToThePlotAndDrawsItAtThatSize() {
-    FallingSilentPort port;
-    for (const char* burst : {"1", "3", "2", "5", "4", "7", "6", "9", "8", "10"})
-        port.bursts.push_back(std::string(burst) + "\r\n");
-    MemoryFile file;
-    AnyFolder folders;
-    MemoryProfile profile;
-    profile.values = {{"Size", "8"}, {"Plot", "1"}};
-    NoStart start;
-    NoMemory memory;
-    CommDialog dialog;
-    WindowController controller(dialog,
-                                WindowPlatform{port, file, folders, profile, start, memory},
-                                WindowOptions{"/tmp/", {}, {}});
-    dialog.Attach(&controller);
-    dialog.show();
-    controller.Start();
+    std::deque<std::string> bursts;
+    for (const char* reading : {"1", "3", "2", "5", "4", "7", "6", "9", "8", "10"})
+        bursts.push_back(std::string(reading) + "\r\n");
+    ShownWindow window({{"Size", "8"}, {"Plot", "1"}}, bursts);
+    CommDialog& dialog = window.dialog;
+    WindowController& controller = window.controller;
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     const QSize smallest = dialog.size();
     QCOMPARE(smallest, dialog.DialogUnitsToPixels(0, 0, 233, 163).size());
@@ -201,11 +202,10 @@ void CommDialogTest::aGrownWindowGivesItsRoomToThePlotAndDrawsItAtThatSize() {
 
     QTimer stop;
     connect(&stop, &QTimer::timeout, [&] {
-        if (controller.Running() && controller.ReadingCount() == 10)
-            QTest::mouseClick(dialog.Control(IDC_START_STOP), Qt::LeftButton);
+        if (controller.Running() && controller.ReadingCount() == 10) window.Click(IDC_START_STOP);
     });
     stop.start(0);
-    QTest::mouseClick(dialog.Control(IDC_START_STOP), Qt::LeftButton);
+    window.Click(IDC_START_STOP);
     QCOMPARE(controller.ReadingCount(), 10);
 
     auto* stats = qobject_cast<QLabel*>(dialog.Control(IDC_STATS_TEXT));
@@ -244,7 +244,7 @@ void CommDialogTest::aGrownWindowGivesItsRoomToThePlotAndDrawsItAtThatSize() {
     // The run line stays in view in every display mode.
     QVERIFY(Q(dialog.Text(IDC_RUN_LINE)).startsWith("Stopped: 10 records in "));
     for (int mode : {IDC_LIST, IDC_PLOT_FREQ, IDC_PLOT_PHASE}) {
-        QTest::mouseClick(dialog.Control(mode), Qt::LeftButton);
+        window.Click(mode);
         QVERIFY(dialog.Control(IDC_RUN_LINE)->isVisible());
     }
 }
