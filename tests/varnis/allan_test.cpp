@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "test_support.h"
@@ -249,6 +250,71 @@ TEST(AllanOverlap, AgreesWithDefinitionOnEveryPowerLawNoise) {
                 EXPECT_NEAR(s / expect, 1.0, 1e-12) << "beta=" << beta << " offset=" << offset
                                                     << " m=" << m;
             }
+        }
+    }
+}
+
+// The vectorised sums against direct sums in extended precision, on records without
+// gaps, with gaps and on a large offset, long enough for the side-by-side loops and
+// short enough for their shorter last groups: the same counts and 1e-12 agreement.
+TEST(AllanKernels, MatchDirectSumsOnEveryKindOfRecord) {
+    testing_support::for_each_kernel_case(7, {1, 3, 17}, {2, 33, 250, 999}, [](const auto& c) {
+        SCOPED_TRACE(c.name());
+        const testing_support::RelativeSamples x(c.record.samples);
+        const long first = c.first, last = c.last, m = c.m;
+        // Second differences of phase with the end exceptions.
+        long double sum = 0;
+        long n = 0;
+        for (long k = first; k <= last - 2 * m; ++k) {
+            const bool a = x.gap(k), b = x.gap(k + m), d = x.gap(k + 2 * m);
+            if (b || !((!a && !d) || (k == first && !d) || (k == last - 2 * m && !a))) continue;
+            const long double e = x(k) - 2 * x(k + m) + x(k + 2 * m);
+            sum += e * e;
+            ++n;
+        }
+        double s = 0.0;
+        ASSERT_EQ(CalcPhaseOverlapSigma(c.v.data(), &s, 1.0, static_cast<int>(m)), n);
+        EXPECT_NEAR(s / std::sqrt(static_cast<double>(sum / (2.0L * m * m * n))), 1.0, 1e-12);
+        // Inner sums of frequency pairs without a gap; every outer term counts.
+        sum = 0;
+        n = 0;
+        for (long st = first; st <= last - 2 * m + 1; ++st, ++n) {
+            long double e = 0;
+            for (long j = st; j < st + m; ++j)
+                if (!x.gap(j) && !x.gap(j + m)) e += x(j + m) - x(j);
+            sum += e * e;
+        }
+        ASSERT_EQ(CalcFreqOverlapSigma(c.v.data(), &s, static_cast<int>(m)), n);
+        EXPECT_NEAR(s / std::sqrt(static_cast<double>(sum / (2.0L * m * m * n))), 1.0, 1e-12);
+    });
+}
+
+TEST(AllanKernels, StandardDeviationsMatchDirectSumsOnEveryKindOfRecord) {
+    for (const auto& record : testing_support::kernel_records(40000, 9)) {
+        SCOPED_TRACE(record.kind);
+        const testing_support::RelativeSamples x(record.samples);
+        const long first = 3, last = 39998;
+        const auto v = make_vector(record.samples, first, last);
+        // First differences of phase with the end exceptions, and frequency samples.
+        std::vector<long double> d, y;
+        for (long k = first; k < last; ++k) {
+            const bool a = x.gap(k), b = x.gap(k + 1);
+            if ((!a && !b) || (k == first && !b) || (k == last - 1 && !a))
+                d.push_back(x(k + 1) - x(k));
+        }
+        for (long k = first; k <= last; ++k)
+            if (!x.gap(k)) y.push_back(x(k));
+        for (auto* values : {&d, &y}) {
+            long double mean = 0, total = 0;
+            for (long double e : *values) mean += e;
+            mean /= static_cast<long double>(values->size());
+            for (long double e : *values) total += (e - mean) * (e - mean);
+            const double want = std::sqrt(static_cast<double>(total / (values->size() - 1)));
+            double s = 0.0;
+            const int got =
+                values == &d ? CalcPhaseStdDev(v.data(), &s, 1.0) : CalcFreqStdDev(v.data(), &s);
+            ASSERT_EQ(got, static_cast<int>(values->size()));
+            EXPECT_NEAR(s / want, 1.0, 1e-12);
         }
     }
 }

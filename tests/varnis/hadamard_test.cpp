@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <limits>
 #include <random>
 #include <vector>
@@ -277,6 +278,52 @@ TEST(HadamardRefusals, ArgumentsHeadersAndGapOnlyWindows) {
     EXPECT_EQ(CalcPhaseOverlapHadamardDev(gaps.data(), &s, 1.0, 1), -1);
     EXPECT_EQ(CalcFreqOverlapHadamardDev(gaps.data(), &s, 1), -1);
     EXPECT_EQ(s, kUntouched);
+}
+
+// The vectorised sums against direct sums in extended precision, on records without
+// gaps, with gaps and on a large offset, long enough for the side-by-side loops and
+// short enough for their shorter last groups: the same counts and 1e-12 agreement.
+TEST(HadamardKernels, MatchDirectSumsOnEveryKindOfRecord) {
+    testing_support::for_each_kernel_case(17, {1, 3, 17}, {2, 33, 250, 666}, [](const auto& c) {
+        SCOPED_TRACE(c.name());
+        const testing_support::RelativeSamples x(c.record.samples);
+        const long first = c.first, last = c.last, m = c.m;
+        // Third differences of phase with the end exceptions.
+        long double total = 0;
+        long n = 0;
+        const long final_k = last - 3 * m;
+        for (long k = first; k <= final_k; ++k) {
+            const bool a = x.gap(k), d = x.gap(k + 3 * m);
+            if (x.gap(k + m) || x.gap(k + 2 * m) ||
+                !((!a && !d) || (k == first && !d) || (k == final_k && !a)))
+                continue;
+            const long double t = x(k + 3 * m) - 3 * x(k + 2 * m) + 3 * x(k + m) - x(k);
+            total += t * t;
+            ++n;
+        }
+        double s = 0.0;
+        ASSERT_EQ(CalcPhaseOverlapHadamardDev(c.v.data(), &s, 1.0, static_cast<int>(m)), n);
+        EXPECT_NEAR(s / std::sqrt(static_cast<double>(total / (6.0L * m * m * n))), 1.0, 1e-12);
+        // Outer terms of frequency second differences without a gap; a term without a
+        // nonzero one sums to exactly 0.0 and is left out.
+        total = 0;
+        n = 0;
+        for (long st = first; st <= last - 3 * m + 1; ++st) {
+            long double t = 0;
+            bool nonzero = false;
+            for (long i = st; i < st + m; ++i) {
+                if (x.gap(i) || x.gap(i + m) || x.gap(i + 2 * m)) continue;
+                const long double e = x(i) - 2 * x(i + m) + x(i + 2 * m);
+                t += e;
+                nonzero = nonzero || e != 0;
+            }
+            if (!nonzero) continue;
+            total += t * t;
+            ++n;
+        }
+        ASSERT_EQ(CalcFreqOverlapHadamardDev(c.v.data(), &s, static_cast<int>(m)), n);
+        EXPECT_NEAR(s / std::sqrt(static_cast<double>(total / (6.0L * m * m * n))), 1.0, 1e-12);
+    });
 }
 
 }  // namespace

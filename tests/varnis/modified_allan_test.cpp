@@ -61,18 +61,17 @@ Outcome phase_mod_direct(const std::vector<double>& x, long first, long last, do
     if (progress) out.calls.push_back({0, kTitle});
     long double total = 0;
     long n = 0, reported = 0;
-    auto at = [&](long k) { return static_cast<long double>(x[k - 1]); };
+    const testing_support::RelativeSamples at(x);
     for (long j = 1; j <= M - 3 * m + 1; ++j) {
         const long s = first + j - 1;
         long double S = 0;
         bool any = false;
         for (long i = s; i < s + m; ++i) {
-            const long double a = at(i), b = at(i + m), c = at(i + 2 * m);
-            const bool ok = (a != 0 && b != 0 && c != 0) ||
-                            (i == first && a == 0 && b != 0 && c != 0) ||
-                            (i + 2 * m == last && a != 0 && b != 0 && c == 0);
+            const bool a = at.gap(i), b = at.gap(i + m), c = at.gap(i + 2 * m);
+            const bool ok = (!a && !b && !c) || (i == first && a && !b && !c) ||
+                            (i + 2 * m == last && !a && !b && c);
             if (!ok) continue;
-            S += c - 2 * b + a;
+            S += at(i + 2 * m) - 2 * at(i + m) + at(i);
             any = true;
         }
         if (any) {
@@ -100,15 +99,15 @@ Outcome freq_mod_direct(const std::vector<double>& y, long first, long last, lon
     if (m < 1 || M + 1 < 3 * m) return out;
     long double total = 0;
     long n = 0;
+    const testing_support::RelativeSamples at(y);
     for (long s = first; s <= first + M - 3 * m + 1; ++s) {
         long double T = 0;
         for (long i = s; i < s + m; ++i) {
             long double sum = 0;
             long used = 0;
             for (long l = i; l < i + m; ++l) {
-                const double a = y[l - 1], b = y[l + m - 1];
-                if (a == 0.0 || b == 0.0) continue;
-                sum += static_cast<long double>(b) - a;
+                if (at.gap(l) || at.gap(l + m)) continue;
+                sum += at(l + m) - at(l);
                 ++used;
             }
             if (used > 0) T += sum / used;
@@ -440,6 +439,48 @@ TEST(ModSigmaGaps, ZeroIsAReadingOnlyAtTheWindowEnds) {
     EXPECT_EQ(CalcFreqModSigma(only_gaps.data(), &s, 1), -1);
     EXPECT_EQ(phase_mod(only_gaps, &s, 1.0, 1), -1);
     EXPECT_EQ(s, kUntouched);
+}
+
+// The vectorised sums against direct sums in extended precision, on records without
+// gaps, with gaps and on a large offset, long enough for the side-by-side loops and
+// short enough for their shorter last groups: the same counts, progress calls and stop
+// points, and 1e-12 agreement.
+TEST(ModSigmaKernels, MatchDirectSumsOnEveryKindOfRecord) {
+    testing_support::for_each_kernel_case(27, {1, 3, 17}, {2, 33, 120, 998}, [](const auto& c) {
+        SCOPED_TRACE(c.name());
+        const auto& x = c.record.samples;
+        const testing_support::RelativeSamples at(x);
+        const long first = c.first, last = c.last, m = c.m;
+        const int mi = static_cast<int>(m);
+        for (std::size_t stop_at : {kNever, std::size_t{37}}) {
+            reset_recorder(stop_at);
+            double s = 0.0;
+            const int n = CalcPhaseModSigma(c.v.data(), &s, 2.0, mi, &g_stop, 1, record_call);
+            const Outcome want = phase_mod_direct(x, first, last, 2.0, m, true, stop_at);
+            ASSERT_EQ(g_calls, want.calls);
+            ASSERT_EQ(n, want.n);
+            EXPECT_NEAR(s / want.sigma, 1.0, 1e-12);
+        }
+        // Every sample a value, 0.0 included.
+        long double total = 0;
+        long n = 0;
+        for (long st = first; st <= last - 3 * m + 1; ++st, ++n) {
+            long double S = 0;
+            for (long i = st; i < st + m; ++i) S += at(i + 2 * m) - 2 * at(i + m) + at(i);
+            total += S * S;
+        }
+        const double want = std::sqrt(static_cast<double>(total / (2.0L * m * m * n)));
+        double fast = 0.0, greenhall = 0.0;
+        ASSERT_EQ(CalcFastModSigma(c.v.data(), &fast, 1.0, mi), n);
+        ASSERT_EQ(CalcGreenhallModSigma(c.v.data(), &greenhall, 1.0, mi), n);
+        EXPECT_NEAR(fast / want, 1.0, 1e-12);
+        EXPECT_NEAR(greenhall / want, 1.0, 1e-12);
+        if (m == 998) return;  // the frequency form's direct sum costs M m^2
+        const Outcome freq = freq_mod_direct(x, first, last, m);
+        double f = 0.0;
+        ASSERT_EQ(CalcFreqModSigma(c.v.data(), &f, mi), freq.n);
+        EXPECT_NEAR(f / freq.sigma, 1.0, 1e-12);
+    });
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "conditioning/slepian_tapers.h"
+#include "spectrum/slepian_tapers.h"
 #include "test_support.h"
 #include "varnis.h"
 

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "confidence/noise_generator.h"
+#include "noise/noise_generator.h"
 #include "varnis.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include <complex>
 #include <cstdint>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace testing_support {
@@ -121,6 +122,76 @@ inline std::vector<long> isolated_gap_samples(long first, long last) {
 inline const std::vector<long>& stretch_edge_factors() {
     static const std::vector<long> factors = {1, 2, 3, 85, 255, 256, 257, 600, 1661};
     return factors;
+}
+
+// The records the vectorised paths are checked on, `count` samples each: noise without
+// gaps; noise with 2 % gaps, a run of gaps, a stretch of one repeated value and 0.0 at
+// both ends; and 1e-12 s of noise on a 1e-3 s offset.
+struct KernelRecord {
+    const char* kind;
+    std::vector<double> samples;
+};
+
+inline std::vector<KernelRecord> kernel_records(std::size_t count, std::uint64_t seed) {
+    auto offset = power_law_phase(count, -2.0, seed + 2, 1e-12);
+    for (double& s : offset) s += 1e-3;
+    return {{"gap-free", power_law_phase(count, -2.0, seed, 1e-9)},
+            {"gappy", gappy_record(count, seed + 1, 1e-6, 0.02)},
+            {"offset", offset}};
+}
+
+// The samples of a record as the oracles read them: sample k (1-based) in extended
+// precision, less the first sample that is not 0.0. Every statistic checked is built
+// from differences, from which the reference cancels, so an offset in the record
+// costs the oracle no precision. gap(k): whether sample k is 0.0.
+class RelativeSamples {
+public:
+    explicit RelativeSamples(const std::vector<double>& samples) : samples_(samples) {
+        for (double s : samples)
+            if (s != 0.0) {
+                reference_ = s;
+                break;
+            }
+    }
+    long double operator()(long k) const { return relative(samples_[static_cast<std::size_t>(k - 1)]); }
+    // Any value as the oracles read it.
+    long double relative(double value) const {
+        return static_cast<long double>(value) - reference_;
+    }
+    bool gap(long k) const { return samples_[static_cast<std::size_t>(k - 1)] == 0.0; }
+
+private:
+    const std::vector<double>& samples_;
+    double reference_ = 0.0;
+};
+
+// One case of the kernel checks: a kind of record, its data vector (window first ..
+// last) and an averaging factor.
+struct KernelCase {
+    const KernelRecord& record;
+    const std::vector<double>& v;
+    long first;
+    long last;
+    long m;
+    std::string name() const {
+        return std::string(record.kind) + " of " + std::to_string(record.samples.size()) +
+               " samples, m " + std::to_string(m);
+    }
+};
+
+// Calls check(KernelCase) for every kind of record: 40000 samples (long enough for the
+// side-by-side loops) with the factors `small`, 3000 samples (the shorter last groups)
+// with the factors `large`; the window leaves out two samples at each end.
+template <class Check>
+void for_each_kernel_case(std::uint64_t seed, const std::vector<long>& small,
+                          const std::vector<long>& large, Check&& check) {
+    for (const long count : {40000L, 3000L}) {
+        for (const auto& record : kernel_records(static_cast<std::size_t>(count), seed)) {
+            const auto v = make_vector(record.samples, 3, count - 2);
+            for (const long m : count == 40000 ? small : large)
+                check(KernelCase{record, v, 3, count - 2, m});
+        }
+    }
 }
 
 // The five classic power-law noises by their phase exponent beta.

@@ -103,6 +103,74 @@ double direct_mod_adev(const std::vector<double>& x, double tau0, long m) {
     return std::sqrt(sum / (2.0 * m * m * tau * tau * n));
 }
 
+// Total deviation of a record with gaps, in extended precision from differences of
+// the samples (an offset costs nothing): a reflected point is a gap when its source
+// is; the terms with a first or last point at the window's first or last sample keep
+// one gap there.
+struct Direct {
+    long n = 0;
+    double deviation = 0.0;
+};
+
+Direct direct_totdev_with_gaps(const std::vector<double>& v, double tau0, long m) {
+    const auto samples = testing_support::samples_of(v);
+    const testing_support::RelativeSamples at(samples);
+    const long first = static_cast<long>(v[1]), last = static_cast<long>(v[2]);
+    const long M = last - first + 1;
+    // Point w of the extended series: its value less the reference, and whether it is 0.0.
+    auto point = [&](long w, long double& value) {
+        if (w >= 1 && w <= M) {
+            value = at(first + w - 1);
+            return at.gap(first + w - 1);
+        }
+        const long pivot = w < 1 ? first : last;
+        const long source = w < 1 ? first + 1 - w : first + 2 * M - w - 1;
+        value = 2 * at(pivot) - at(source);
+        return at.gap(source);
+    };
+    long double sum = 0;
+    Direct out;
+    for (long w = 2; w <= M - 1; ++w) {
+        long double a, b, c;
+        const bool ga = point(w - m, a), gb = point(w, b), gc = point(w + m, c);
+        const int zeros = ga + gb + gc;
+        if (zeros > 1 || (zeros == 1 && !((ga && w == m + 1) || (gc && w == M - m)))) continue;
+        sum += (a - 2 * b + c) * (a - 2 * b + c);
+        ++out.n;
+    }
+    out.deviation = std::sqrt(static_cast<double>(sum / (2.0L * m * m * tau0 * tau0 * out.n)));
+    return out;
+}
+
+// The mean subsequence term of the two subsequence forms, in extended precision from
+// the samples less a reference; `z(s, t)` gives sample t of subsequence s.
+template <class Sample>
+long double direct_subsequence_mean_ld(long subsequences, long m, Sample&& z) {
+    const long len = 3 * m;
+    long double acc = 0;
+    for (long s = 0; s < subsequences; ++s) {
+        std::vector<long double> u(static_cast<std::size_t>(len));
+        for (long t = 0; t < len; ++t) u[t] = z(s, t);
+        const long h = len / 2, g = (len + 1) / 2;
+        long double a = 0, b = 0;
+        for (long t = 0; t < h; ++t) {
+            a += u[t];
+            b += u[g + t];
+        }
+        const long double slope = (b / h - a / h) / g;
+        for (long t = 0; t < len; ++t) u[t] -= t * slope;
+        auto ext = [&](long p) { return p < len ? u[len - 1 - p] : p < 2 * len ? u[p - len] : u[3 * len - 1 - p]; };
+        long double sum = 0;
+        for (long l = 0; l < 6 * m; ++l) {
+            long double d = 0;
+            for (long i = 0; i < m; ++i) d += ext(l + i) - 2 * ext(l + m + i) + ext(l + 2 * m + i);
+            sum += (d / m) * (d / m);
+        }
+        acc += sum / (6.0L * m);
+    }
+    return acc / subsequences;
+}
+
 // ---- Progress recording --------------------------------------------------------
 
 std::vector<std::pair<int, std::string>> g_calls;
@@ -487,6 +555,68 @@ TEST(TotalVarianceTables, Refusals) {
     EXPECT_EQ(HadTotvarBias(-5), -1.0f);
     EXPECT_EQ(HadTotvarEDF(1, 10.0f), -1.0f);
     EXPECT_EQ(HadTotvarEDF(-5, 10.0f), -1.0f);
+}
+
+// The vectorised sums against direct sums in extended precision, on records without
+// gaps, with gaps (filled by HadTotvarCalc) and on a large offset: the same counts and
+// 1e-12 agreement. TotvarCalc's factors reach past half the window, where both outer
+// points of a term are reflected.
+TEST(TotalVarianceKernels, MatchDirectSumsOnEveryKindOfRecord) {
+    int stop = 0;
+    for (const auto& record : testing_support::kernel_records(3000, 47)) {
+        const auto& x = record.samples;
+        auto v = make_vector(x, 3, 2998);
+        for (long m : {1L, 2L, 37L, 998L, 1500L, 2995L}) {
+            const Direct want = direct_totdev_with_gaps(v, 0.5, m);
+            double dev = 0.0;
+            ASSERT_EQ(TotvarCalc(v.data(), &dev, 0.5, static_cast<int>(m), 0), want.n)
+                << record.kind << " " << m;
+            EXPECT_NEAR(dev / want.deviation, 1.0, 1e-12) << record.kind << " " << m;
+        }
+    }
+    for (const auto& record : testing_support::kernel_records(400, 57)) {
+        const auto& x = record.samples;
+        const testing_support::RelativeSamples at(x);
+        auto v = make_vector(x, 3, 398);
+        const long M = 396;
+        for (long m : {1L, 4L, 33L, 132L}) {
+            const long count = M - 3 * m + 1;
+            double dev = 0.0;
+            ASSERT_EQ(ModTotvarCalc(v.data(), &dev, 1.0, static_cast<int>(m), &stop, 0,
+                                    record_progress),
+                      count);
+            const long double mod = direct_subsequence_mean_ld(
+                count, m, [&](long s, long t) { return at(3 + s + t); });
+            EXPECT_NEAR(dev / std::sqrt(static_cast<double>(mod / (2.0L * m * m))), 1.0, 1e-12)
+                << record.kind << " " << m;
+            // HadTotvarCalc fills the gaps as it copies: a 0.0 between two readings with
+            // their mean, any other with the last reading copied (first the mean).
+            double fill = 0.0;
+            CalcMean(v.data(), &fill, 1);
+            std::vector<std::vector<long double>> filled(static_cast<std::size_t>(count));
+            for (long s = 0; s < count; ++s) {
+                for (long t = 0; t < 3 * m; ++t) {
+                    const long k = 3 + s + t;
+                    long double value;
+                    if (!at.gap(k)) {
+                        value = at(k);
+                        fill = x[k - 1];
+                    } else if (k > 3 && k < 398 && !at.gap(k - 1) && !at.gap(k + 1)) {
+                        value = at.relative((x[k - 2] + x[k]) / 2.0);
+                    } else {
+                        value = at.relative(fill);
+                    }
+                    filled[s].push_back(value);
+                }
+            }
+            ASSERT_EQ(HadTotvarCalc(v.data(), &dev, static_cast<int>(m), &stop, 0, record_progress),
+                      count);
+            const long double had = direct_subsequence_mean_ld(
+                count, m, [&](long s, long t) { return filled[s][t]; });
+            EXPECT_NEAR(dev / std::sqrt(static_cast<double>(had / 6.0L)), 1.0, 1e-12)
+                << record.kind << " " << m;
+        }
+    }
 }
 
 }  // namespace

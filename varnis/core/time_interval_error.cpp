@@ -5,79 +5,16 @@
 #include <cstddef>
 
 #include "core/data_vector.h"
+#include "core/difference_sums.h"
 #include "core/progress.h"
 #include "core/scratch.h"
+#include "core/window_extremes.h"
 #include "varnis.h"
 
 namespace varnis {
 namespace {
 
 constexpr const char* kTitle = "Calculating MTIE";
-
-// A double-ended queue of sample indices in a fixed ring.
-class IndexRing {
-public:
-    explicit IndexRing(std::size_t capacity) : slots_(capacity), capacity_(capacity) {}
-    bool ok() const { return slots_.ok(); }
-    bool empty() const { return size_ == 0; }
-    long front() const { return slots_[head_]; }
-    long back() const { return slots_[slot(size_ - 1)]; }
-    void push_back(long k) {
-        slots_[slot(size_)] = k;
-        ++size_;
-    }
-    void pop_back() { --size_; }
-    void pop_front() {
-        head_ = slot(1);
-        --size_;
-    }
-
-private:
-    std::size_t slot(std::size_t offset) const {
-        const std::size_t i = head_ + offset;
-        return i >= capacity_ ? i - capacity_ : i;
-    }
-    ScratchArray<long> slots_;
-    std::size_t capacity_;
-    std::size_t head_ = 0;
-    std::size_t size_ = 0;
-};
-
-// Extremes of a window that slides forward one sample at a time, over the samples
-// that count under the phase gap rule of FindMinMax (a 0.0 is a gap except at sample
-// 1 and at sample N of the vector). The max queue holds indices of decreasing values
-// and the min queue of increasing ones, so each front is its window's extreme; every
-// sample enters and leaves each queue once, so a whole scan costs about M steps.
-class SlidingExtremes {
-public:
-    // capacity: the most samples a window holds.
-    SlidingExtremes(const VectorView<double>& x, std::size_t capacity)
-        : x_(x), max_(capacity), min_(capacity), next_(x.first) {}
-    bool ok() const { return max_.ok() && min_.ok(); }
-
-    // max - min of the samples first .. last, 0 when none counts. Successive calls
-    // must move both ends forward.
-    double range(long first, long last) {
-        while (!max_.empty() && max_.front() < first) max_.pop_front();
-        while (!min_.empty() && min_.front() < first) min_.pop_front();
-        for (; next_ <= last; ++next_) {
-            if (!is_value(x_, next_, true)) continue;
-            const double value = x_[next_];
-            while (!max_.empty() && x_[max_.back()] <= value) max_.pop_back();
-            max_.push_back(next_);
-            while (!min_.empty() && x_[min_.back()] >= value) min_.pop_back();
-            min_.push_back(next_);
-        }
-        if (max_.empty()) return 0.0;
-        return x_[max_.front()] - x_[min_.front()];
-    }
-
-private:
-    VectorView<double> x_;
-    IndexRing max_;
-    IndexRing min_;
-    long next_;  // the next sample to take in
-};
 
 // Writes the analysis window into the header: callers of CalcMTIE see the window
 // being scanned, and FindMinMax reads it.
@@ -130,15 +67,56 @@ extern "C" int CalcMTIE(double* data, double* mtie, int m, int* stop, int progre
 
     // A negative span leaves every window empty, with nothing to scan.
     if (m >= 0 && span >= 0) {
-        // Windows of m + 1 samples; without memory for the queues each window is
-        // rescanned, which gives the same result at m times the cost.
-        SlidingExtremes extremes(*x, static_cast<std::size_t>(m) + 1);
-        for (long s = first; s <= last - m; ++s) {
-            set_window(data, s, s + m);
-            const double excursion = extremes.ok() ? extremes.range(s, s + m) : rescan_range(data);
-            if (excursion >= *mtie) *mtie = excursion;
-            reporter.advance(s);
-            if (stop_requested(stop)) break;
+        const VectorView<const double> samples{x->base, x->count, first, last};
+        const long w = static_cast<long>(m) + 1;  // samples per window
+        const long final_s = last - m;
+        // The windows from .. to one at a time, with their reports and stop-flag
+        // readings when `reports` is set; without memory for the queues each window is
+        // rescanned, which gives the same result at m times the cost. False when
+        // stopped.
+        auto one_at_a_time = [&](long from, long to, bool reports) {
+            SlidingExtremes extremes(samples, static_cast<std::size_t>(w), from);
+            for (long s = from; s <= to; ++s) {
+                set_window(data, s, s + m);
+                const double excursion =
+                    extremes.ok() ? extremes.range(s, s + m) : rescan_range(data);
+                if (excursion >= *mtie) *mtie = excursion;
+                if (!reports) continue;
+                reporter.advance(s);
+                if (stop_requested(stop)) return false;
+            }
+            return true;
+        };
+        // Four blocks of w windows at a time (core/window_extremes.h). The reports of a
+        // group's windows follow it in order, each with the header showing its window;
+        // a stop raised in one takes the group again one window at a time up to there.
+        ScratchArray<double> rows(static_cast<std::size_t>(8 * w));
+        if (!rows.ok()) {
+            one_at_a_time(first, final_s, true);
+        } else {
+            for (long A = first; A <= final_s; A += 4 * w) {
+                const long group_last = std::min(A + 4 * w - 1, final_s);
+                if (stop_requested(stop)) {  // raised before: read after the first window
+                    one_at_a_time(A, A, true);
+                    break;
+                }
+                const double before = *mtie;
+                const double excursion = largest_excursion(samples, w, A, rows.data());
+                if (excursion >= *mtie) *mtie = excursion;
+                bool stopped = false;
+                for (long s = reporter.next_report(A); s <= group_last;
+                     s = reporter.next_report(s + 1)) {
+                    set_window(data, s, s + m);
+                    reporter.advance(s);
+                    if (stop_requested(stop)) {
+                        *mtie = before;
+                        one_at_a_time(A, s, false);
+                        stopped = true;
+                        break;
+                    }
+                }
+                if (stopped) break;
+            }
         }
     }
 
@@ -207,17 +185,9 @@ extern "C" int TIErms(const double* data, double* tie, int m) {
     if (tie != nullptr) *tie = 0.0;
     const auto x = read_window(data);
     if (!x || tie == nullptr || m < 0) return -1;
-    const long final_k = x->last - m;
-    double sum = 0.0;
-    long n = 0;
-    for (long k = x->first; k <= final_k; ++k) {
-        const double a = (*x)[k], b = (*x)[k + m];
-        if (!phase_term_usable({a, b}, k == x->first, k == final_k)) continue;
-        const double d = b - a;
-        sum += d * d;
-        ++n;
-    }
-    if (n == 0) return -1;
-    *tie = std::sqrt(sum / static_cast<double>(n));
-    return static_cast<int>(n);
+    // Pairs at lag m with the phase gap rule of first differences.
+    const TermSum squares = sum_of_squares(*x, {m, 1, true});
+    if (squares.n == 0) return -1;
+    *tie = std::sqrt(squares.total / static_cast<double>(squares.n));
+    return static_cast<int>(squares.n);
 }

@@ -1,13 +1,19 @@
 // Total variance family: the total, modified total and Hadamard total deviations,
 // which extend the data by reflection so that long averaging times use the whole
 // record, and the bias factors and degrees of freedom of the three estimates.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 
 #include "core/data_vector.h"
+#include "core/difference_sums.h"
 #include "core/differences.h"
+#include "core/lanes.h"
 #include "core/progress.h"
 #include "core/scratch.h"
+#include "core/vector4.h"
+#include "core/vector_clones.h"
 #include "varnis.h"
 
 namespace varnis {
@@ -36,66 +42,237 @@ ExtendedPoint extended_phase(const VectorView<const double>& x, long M, long w) 
     return {2.0 * pivot - source, false};
 }
 
-// The working block of the two subsequence forms: 9m values holding a subsequence of
-// 3m samples z (at [3m, 6m)) between two reversed copies of it.
-struct SubsequenceBlock {
-    double* b;
-    long m;
-    double* z() const { return b + 3 * m; }
-};
+// The term d = x*(w - m) - 2 x*(w) + x*(w + m) from b = x*(w) and, for each outer point,
+// the sample itself or, where the point is reflected (kLeft: the left one, kRight:
+// the right one), the sample it is reflected from. Returns whether the term is used:
+// none of its points is a gap, where a reflected point is one when its source is. The
+// differences are taken between samples only (a reflected point is never formed), so
+// an offset in the record costs no precision. T is double or Double4 (four
+// neighbouring terms).
+template <bool kLeft, bool kRight, class T>
+[[gnu::always_inline]] inline auto extended_term(T a, T b, T c, T first, T last, T& d) {
+    const auto used = both(both(nonzero(a), nonzero(b)), nonzero(c));
+    T ba, cb;
+    if constexpr (kLeft) {
+        ba = (b - first) - (first - a);  // b - (2 first - a)
+    } else {
+        ba = b - a;
+    }
+    if constexpr (kRight) {
+        cb = (last - b) + (last - c);  // (2 last - c) - b
+    } else {
+        cb = c - b;
+    }
+    d = cb - ba;
+    return used;
+}
 
-// Removes the half-average slope from z: the difference of the means of its first
-// and last h = floor(3m / 2) samples, over the distance g = ceil(3m / 2) between the
-// halves. The subsequence's first value is taken out first; a constant changes
-// neither the slope nor any second difference, and without it the record's offset
-// would cost precision in the slope.
-void remove_half_average_slope(const SubsequenceBlock& block) {
-    double* z = block.z();
-    const long length = 3 * block.m;
+[[gnu::always_inline]] inline Double4 reversed(Double4 v) {
+    return __builtin_shufflevector(v, v, 3, 2, 1, 0);
+}
+
+// Adds d^2 of the used terms w = w0 .. w1 of the extended series X (X[w] = x*(w) for
+// w = 1 .. M) to the lanes, term w to lane (w - w0) mod 8; returns how many were used.
+// The outer points of all these terms lie on the sides given by kLeft and kRight: a
+// mirrored index reads each reflected point's source, four at a time.
+template <bool kLeft, bool kRight>
+[[gnu::always_inline]] inline long add_extended_squares(const double* X, long M, long m, long w0,
+                                                        long w1, Lanes& lanes) {
+    const double first = X[1], last = X[M];
+    const Double4 first4 = broadcast4(first), last4 = broadcast4(last);
+    // The outer points of term w: x*(w - m) or the source x*(m - w + 2); x*(w + m) or
+    // the source x*(2M - w - m).
+    auto four = [&](long w, Double4& sum, Mask4& count) __attribute__((always_inline)) {
+        const Double4 a = kLeft ? reversed(load4(X + m - w - 1)) : load4(X + w - m);
+        const Double4 c = kRight ? reversed(load4(X + 2 * M - w - m - 3)) : load4(X + w + m);
+        Double4 d;
+        const Mask4 used = extended_term<kLeft, kRight>(a, load4(X + w), c, first4, last4, d);
+        sum += select(used, d * d);
+        count += used;
+    };
+    Double4 low{}, high{};
+    Mask4 count_low{}, count_high{};
+    long w = w0;
+    for (; w + kLanes - 1 <= w1; w += kLanes) {
+        four(w, low, count_low);
+        four(w + 4, high, count_high);
+    }
+    Lanes partial;
+    store4(partial.lane, low);
+    store4(partial.lane + 4, high);
+    long used = selected(count_low) + selected(count_high);
+    for (; w <= w1; ++w) {
+        const double a = kLeft ? X[m - w + 2] : X[w - m];
+        const double c = kRight ? X[2 * M - w - m] : X[w + m];
+        double d;
+        if (!extended_term<kLeft, kRight>(a, X[w], c, first, last, d)) continue;
+        partial.add(w - w0, d * d);
+        ++used;
+    }
+    for (long j = 0; j < kLanes; ++j) lanes.lane[j] += partial.lane[j];
+    return used;
+}
+
+VARNIS_VECTOR_CLONES long add_left_reflected_squares(const double* X, long M, long m, long w0,
+                                                     long w1, Lanes& lanes) {
+    return add_extended_squares<true, false>(X, M, m, w0, w1, lanes);
+}
+VARNIS_VECTOR_CLONES long add_right_reflected_squares(const double* X, long M, long m, long w0,
+                                                      long w1, Lanes& lanes) {
+    return add_extended_squares<false, true>(X, M, m, w0, w1, lanes);
+}
+VARNIS_VECTOR_CLONES long add_both_reflected_squares(const double* X, long M, long m, long w0,
+                                                     long w1, Lanes& lanes) {
+    return add_extended_squares<true, true>(X, M, m, w0, w1, lanes);
+}
+
+// The terms w = m + 1 and w = M - m whose outer point is the window's first or last
+// sample, when both lie among the reflected terms (M - m < m + 1): if the end
+// exception of phase data lets one in that a 0.0 kept out, its square is added to
+// lane 0.
+void add_end_exceptions(const VectorView<const double>& x, long M, long m, TermSum& squares,
+                        Lanes& lanes) {
+    for (const long w : {m + 1, M - m}) {
+        if (w < 2 || w > M - 1) continue;
+        const ExtendedPoint a = extended_phase(x, M, w - m);
+        const ExtendedPoint b = extended_phase(x, M, w);
+        const ExtendedPoint c = extended_phase(x, M, w + m);
+        if (!a.gap && !b.gap && !c.gap) continue;  // already added
+        auto mark = [](const ExtendedPoint& p) { return p.gap ? 0.0 : 1.0; };
+        if (!phase_term_usable({mark(a), mark(b), mark(c)}, w == m + 1, w == M - m)) continue;
+        const double d = second_difference(a.value, b.value, c.value);
+        lanes.add(0, d * d);
+        ++squares.n;
+    }
+}
+
+// The sum of the squared terms of TotvarCalc and their number: the terms whose points
+// all lie inside the window are the overlapping Allan deviation's (with its end
+// exceptions); those reaching beyond an end are summed with mirrored indices.
+TermSum extended_second_difference_squares(const VectorView<const double>& x, long m) {
+    const long M = x.size();
+    const double* X = &x[x.first - 1];  // X[w] = x*(w), w = 1 .. M
+    TermSum inner;
+    if (M - m >= m + 1) inner = sum_of_squares(x, {m, 2, true});
+    Lanes lanes;
+    TermSum squares;
+    // Left outer point reflected, right one inside: w = 2 .. min(m, M - m).
+    if (std::min(m, M - m) >= 2)
+        squares.n += add_left_reflected_squares(X, M, m, 2, std::min(m, M - m), lanes);
+    // Both reflected: w = max(2, M - m + 1) .. min(m, M - 1).
+    if (std::min(m, M - 1) >= std::max(2L, M - m + 1))
+        squares.n += add_both_reflected_squares(X, M, m, std::max(2L, M - m + 1),
+                                                std::min(m, M - 1), lanes);
+    // Right reflected, left inside: w = max(2, m + 1, M - m + 1) .. M - 1.
+    const long right_from = std::max({2L, m + 1, M - m + 1});
+    if (M - 1 >= right_from)
+        squares.n += add_right_reflected_squares(X, M, m, right_from, M - 1, lanes);
+    if (M - m < m + 1) add_end_exceptions(x, M, m, squares, lanes);
+    squares.total = inner.total + lanes.total();
+    squares.n += inner.n;
+    return squares;
+}
+
+// ---- The subsequences of the modified total and Hadamard total deviations ----------
+//
+// Each subsequence z of 3m samples has its half-average slope removed, is extended by
+// reflection to 9m values B (z reversed, z, z reversed) and contributes the sum over
+// l = 0 .. 6m - 1 of T(l)^2, where T(l) is the sum of the m second differences
+// B[i] - 2 B[i+m] + B[i+2m], i = l .. l + m - 1, slid from l to l + 1 by one second
+// difference in and one out. Eight consecutive subsequences are worked side by side,
+// one in each lane of two vectors: their samples are stored interleaved (row t holds
+// sample t of each), so the same row loads serve all eight, and each lane does exactly
+// the operations, in the same order, that one subsequence alone would.
+
+constexpr long kSide = 8;  // subsequences side by side
+
+// Row t of the interleaved block.
+[[gnu::always_inline]] inline double* row(double* z, long t) { return z + kSide * t; }
+
+// Removes the half-average slope from the eight subsequences: the difference of the
+// means of their first and last h = floor(3m / 2) samples, over the distance
+// g = ceil(3m / 2) between the halves. Each subsequence's first value is taken out
+// first; a constant changes neither the slope nor any second difference, and without
+// it the record's offset would cost precision in the slope.
+[[gnu::always_inline]] inline void remove_half_average_slopes(double* z, long m) {
+    const long length = 3 * m;
     const long h = length / 2, g = (length + 1) / 2;
-    const double origin = z[0];
-    for (long t = 0; t < length; ++t) z[t] -= origin;
-    double first_half = 0.0, second_half = 0.0;
-    for (long t = 0; t < h; ++t) {
-        first_half += z[t];
-        second_half += z[g + t];
-    }
-    const double slope = (second_half / static_cast<double>(h) -
-                          first_half / static_cast<double>(h)) / static_cast<double>(g);
-    for (long t = 0; t < length; ++t) z[t] -= static_cast<double>(t) * slope;
-}
-
-// Surrounds z with its reversed copies: b[t] = b[6m + t] = z[3m - 1 - t].
-void reflect_subsequence(const SubsequenceBlock& block) {
-    const long length = 3 * block.m;
-    const double* z = block.z();
+    const Double4 origin_low = load4(row(z, 0)), origin_high = load4(row(z, 0) + 4);
     for (long t = 0; t < length; ++t) {
-        block.b[t] = z[length - 1 - t];
-        block.b[2 * length + t] = z[length - 1 - t];
+        store4(row(z, t), load4(row(z, t)) - origin_low);
+        store4(row(z, t) + 4, load4(row(z, t) + 4) - origin_high);
+    }
+    Double4 first_low{}, first_high{}, second_low{}, second_high{};
+    for (long t = 0; t < h; ++t) {
+        first_low += load4(row(z, t));
+        first_high += load4(row(z, t) + 4);
+        second_low += load4(row(z, g + t));
+        second_high += load4(row(z, g + t) + 4);
+    }
+    const double hd = static_cast<double>(h), gd = static_cast<double>(g);
+    const Double4 slope_low = (second_low / hd - first_low / hd) / gd;
+    const Double4 slope_high = (second_high / hd - first_high / hd) / gd;
+    for (long t = 0; t < length; ++t) {
+        const double td = static_cast<double>(t);
+        store4(row(z, t), load4(row(z, t)) - td * slope_low);
+        store4(row(z, t) + 4, load4(row(z, t) + 4) - td * slope_high);
     }
 }
 
-// The subsequence's term: the mean over l = 0 .. 6m - 1 of d(l)^2 / (6m) summed, with
-// d(l) = (S1 - 2 S2 + S3) / m for the three adjacent m-sample sums starting at l.
-// S1 - 2 S2 + S3 is the sum of the m second differences at lags l .. l + m - 1; that
-// sum slides by one second difference in and one out per step, so offsets in the
-// data never enter it.
-double subsequence_term(const SubsequenceBlock& block) {
-    remove_half_average_slope(block);
-    reflect_subsequence(block);
-    const double* b = block.b;
-    const long m = block.m;
-    auto lag_difference = [&](long i) { return second_difference(b[i], b[i + m], b[i + 2 * m]); };
-    double window = 0.0;
-    for (long i = 0; i < m; ++i) window += lag_difference(i);
-    double sum = 0.0;
-    const long steps = 6 * m;
+// Row p of the reflected extension B: z[3m - 1 - p], z[p - 3m] or z[9m - 1 - p] for
+// the three thirds of B.
+[[gnu::always_inline]] inline const double* reflected_row(const double* z, long third, long p) {
+    return z + kSide * (p < third ? third - 1 - p : p < 2 * third ? p - third : 3 * third - 1 - p);
+}
+
+// The second difference at lag m from B[i] of the eight subsequences, as two vectors.
+[[gnu::always_inline]] inline void lag_difference(const double* z, long third, long m, long i,
+                                                  Double4& low, Double4& high) {
+    const double* p = reflected_row(z, third, i);
+    const double* q = reflected_row(z, third, i + m);
+    const double* r = reflected_row(z, third, i + 2 * m);
+    low = second_difference(load4(p), load4(q), load4(r));
+    high = second_difference(load4(p + 4), load4(q + 4), load4(r + 4));
+}
+
+// The move of the eight windows from l to l + 1: the second difference at lag m from
+// B[l + m] less the one from B[l], from the four rows they read.
+[[gnu::always_inline]] inline Double4 move(const double* p, const double* q, const double* r,
+                                           const double* t) {
+    const Double4 a = load4(p), b = load4(q), c = load4(r), d = load4(t);
+    return second_difference(b, c, d) - second_difference(a, b, c);
+}
+
+// The eight subsequences' terms: (sum over l of T(l)^2) / m^2 / (6m), into term[8].
+[[gnu::always_inline]] inline void reflected_terms(const double* z, long m, double* term) {
+    const long third = 3 * m;
+    Double4 window_low{}, window_high{}, d_low, d_high;
+    for (long i = 0; i < m; ++i) {
+        lag_difference(z, third, m, i, d_low, d_high);
+        window_low += d_low;
+        window_high += d_high;
+    }
+    Double4 sum_low{}, sum_high{};
+    const long steps = 2 * third;
     for (long l = 0; l < steps; ++l) {
-        sum += window * window;
-        if (l + 1 < steps) window += lag_difference(l + m) - lag_difference(l);
+        sum_low += window_low * window_low;
+        sum_high += window_high * window_high;
+        if (l + 1 == steps) break;
+        const double* p = reflected_row(z, third, l);
+        const double* q = reflected_row(z, third, l + m);
+        const double* r = reflected_row(z, third, l + 2 * m);
+        const double* t = reflected_row(z, third, l + 3 * m);
+        window_low += move(p, q, r, t);
+        window_high += move(p + 4, q + 4, r + 4, t + 4);
     }
     const double md = static_cast<double>(m);
-    return sum / (md * md) / (6.0 * md);
+    store4(term, sum_low / (md * md) / (6.0 * md));
+    store4(term + 4, sum_high / (md * md) / (6.0 * md));
+}
+
+VARNIS_VECTOR_CLONES void subsequence_terms(double* z, long m, double* term) {
+    remove_half_average_slopes(z, m);
+    reflected_terms(z, m, term);
 }
 
 struct SubsequenceTotals {
@@ -104,28 +281,47 @@ struct SubsequenceTotals {
     bool out_of_memory = false;
 };
 
-// Runs over the subsequences s = first .. last - 3m + 1 of the window: `load(s, z)`
-// fills z with the 3m samples from s, then the subsequence's term is added. Progress
-// is reported by the position of s in the window, and the stop flag read, after each
-// subsequence. No block is taken when the window holds no subsequence.
-template <class Load>
+// Runs over the subsequences s = first .. last - 3m + 1 of the window, eight at a time,
+// and adds their terms in order. `samples` gives each subsequence's 3m samples:
+// samples.as_read(from, to) says whether the samples from .. to may be taken as they
+// are (and then takes them), samples.take(s, z, stride) writes those of subsequence s
+// to z[0], z[stride], ... Progress is reported by the position of s in the window, and
+// the stop flag read, after each subsequence's term is added. No block is taken when
+// the window holds no subsequence.
+template <class Samples>
 SubsequenceTotals run_subsequences(const VectorView<const double>& v, long m,
-                                   ProgressReporter& progress, const int* stop, Load&& load) {
+                                   ProgressReporter& progress, const int* stop,
+                                   Samples&& samples) {
     SubsequenceTotals totals;
     if (v.size() < 3 * m) return totals;
-    ScratchArray<double> scratch(static_cast<std::size_t>(9 * m));
-    if (!scratch.ok()) {
+    ScratchArray<double> block(static_cast<std::size_t>(kSide * 3 * m));
+    if (!block.ok()) {
         totals.out_of_memory = true;
         return totals;
     }
-    const SubsequenceBlock block{scratch.data(), m};
+    double* const z = block.data();
     const long final_s = v.last - 3 * m + 1;
-    for (long s = v.first; s <= final_s; ++s) {
-        load(s, block.z());
-        totals.accumulator += subsequence_term(block);
-        ++totals.count;
-        progress.advance(s - v.first);
-        if (stop_requested(stop)) break;
+    for (long s0 = v.first; s0 <= final_s; s0 += kSide) {
+        const long lanes = std::min(kSide, final_s - s0 + 1);
+        if (lanes == kSide && samples.as_read(s0, s0 + kSide - 1 + 3 * m - 1)) {
+            for (long t = 0; t < 3 * m; ++t) std::memcpy(row(z, t), &v[s0 + t], sizeof(double) * kSide);
+        } else {
+            for (long j = 0; j < kSide; ++j) {
+                if (j < lanes) {
+                    samples.take(s0 + j, z + j, kSide);
+                } else {
+                    for (long t = 0; t < 3 * m; ++t) row(z, t)[j] = 0.0;
+                }
+            }
+        }
+        double term[kSide];
+        subsequence_terms(z, m, term);
+        for (long j = 0; j < lanes; ++j) {
+            totals.accumulator += term[j];
+            ++totals.count;
+            progress.advance(s0 + j - v.first);
+            if (stop_requested(stop)) return totals;
+        }
     }
     return totals;
 }
@@ -140,6 +336,38 @@ int finish_deviation(double* deviation, double variance, long count) {
     *deviation = std::sqrt(variance);
     return static_cast<int>(count);
 }
+
+// The samples of HadTotvarCalc's subsequences, gaps filled as they are copied: a
+// nonzero sample is copied and becomes the fill value; a 0.0 whose two neighbours
+// (inside the window) are nonzero becomes their mean; any other 0.0 becomes the fill
+// value, which carries from one subsequence to the next.
+struct FilledSamples {
+    const VectorView<const double>& v;
+    long m;
+    double fill;
+
+    // Samples without a gap are copied as they are, and the last becomes the fill value.
+    bool as_read(long from, long to) {
+        for (long k = from; k <= to; ++k)
+            if (is_gap(v[k])) return false;
+        fill = v[to];
+        return true;
+    }
+
+    void take(long s, double* z, long stride) {
+        for (long t = 0; t < 3 * m; ++t) {
+            const long k = s + t;
+            if (!is_gap(v[k])) {
+                z[t * stride] = v[k];
+                fill = v[k];
+            } else if (k > v.first && k < v.last && !is_gap(v[k - 1]) && !is_gap(v[k + 1])) {
+                z[t * stride] = (v[k - 1] + v[k + 1]) / 2.0;
+            } else {
+                z[t * stride] = fill;
+            }
+        }
+    }
+};
 
 constexpr const char* kModTotdevTitle = "Calculating Mod Totdev";
 constexpr const char* kHadamardTotdevTitle = "Calculating Hadamard Totdev";
@@ -165,23 +393,11 @@ extern "C" int TotvarCalc(const double* data, double* deviation, double tau0, in
     const long M = x->size();
     // The extended series reaches M - 2 points beyond each end: m up to M - 1.
     if (m < 1 || m > M - 1) return -1;
-    double sum = 0.0;
-    long n = 0;
-    for (long w = 2; w <= M - 1; ++w) {
-        const ExtendedPoint a = extended_phase(*x, M, w - m);
-        const ExtendedPoint b = extended_phase(*x, M, w);
-        const ExtendedPoint c = extended_phase(*x, M, w + m);
-        // The gap rule of every phase routine, on the points' gap marks: the terms whose
-        // outer point is the window's first or last sample keep a 0.0 there.
-        auto mark = [](const ExtendedPoint& p) { return p.gap ? 0.0 : 1.0; };
-        if (!phase_term_usable({mark(a), mark(b), mark(c)}, w == m + 1, w == M - m)) continue;
-        const double d = second_difference(a.value, b.value, c.value);
-        sum += d * d;
-        ++n;
-    }
+    const TermSum squares = extended_second_difference_squares(*x, m);
     const double mt = static_cast<double>(m) * tau0;
-    const double variance = n > 0 ? sum / (2.0 * mt * mt * static_cast<double>(n)) : 0.0;
-    return finish_deviation(deviation, variance, n);
+    const double variance =
+        squares.n > 0 ? squares.total / (2.0 * mt * mt * static_cast<double>(squares.n)) : 0.0;
+    return finish_deviation(deviation, variance, squares.n);
 }
 
 extern "C" int ModTotvarCalc(const double* data, double* deviation, double tau0, int m,
@@ -192,10 +408,16 @@ extern "C" int ModTotvarCalc(const double* data, double* deviation, double tau0,
     const long md = m;
     ProgressReporter reporter(callback, progress != 0, kModTotdevTitle, M / 100, M - 3 * md);
     reporter.open();
-    // Phase samples are copied as they are: 0.0 is a value here.
-    const auto totals = run_subsequences(*x, md, reporter, stop, [&](long s, double* z) {
-        for (long t = 0; t < 3 * md; ++t) z[t] = (*x)[s + t];
-    });
+    // Phase samples are taken as they are: 0.0 is a value here.
+    struct {
+        const VectorView<const double>& x;
+        bool as_read(long, long) const { return true; }
+        void take(long s, double* z, long stride) const {
+            for (long t = 0; t < 3 * md_; ++t) z[t * stride] = x[s + t];
+        }
+        long md_;
+    } samples{*x, md};
+    const auto totals = run_subsequences(*x, md, reporter, stop, samples);
     if (totals.out_of_memory) return -1;
     const double mt = static_cast<double>(md) * tau0;
     const double variance =
@@ -221,20 +443,7 @@ extern "C" int HadTotvarCalc(const double* data, double* deviation, int m, int* 
     ProgressReporter reporter(callback, progress != 0, kHadamardTotdevTitle, M / 100,
                               M - 3 * md);
     reporter.open();
-    const VectorView<const double>& v = *y;
-    const auto totals = run_subsequences(v, md, reporter, stop, [&](long s, double* z) {
-        for (long t = 0; t < 3 * md; ++t) {
-            const long k = s + t;
-            if (!is_gap(v[k])) {
-                z[t] = v[k];
-                fill = v[k];
-            } else if (k > v.first && k < v.last && !is_gap(v[k - 1]) && !is_gap(v[k + 1])) {
-                z[t] = (v[k - 1] + v[k + 1]) / 2.0;
-            } else {
-                z[t] = fill;
-            }
-        }
-    });
+    const auto totals = run_subsequences(*y, md, reporter, stop, FilledSamples{*y, md, fill});
     if (totals.out_of_memory) return -1;
     const double variance =
         totals.count > 0 ? totals.accumulator / (6.0 * static_cast<double>(totals.count)) : 0.0;

@@ -6,13 +6,14 @@
 // loops keep a fixed number of lanes, combined in a fixed order, and the library is
 // built with -ffp-contract=off), so they give bit-identical results; only their speed
 // differs. Where run-time selection is not available (Windows, clang, other
-// processors) the macro is empty and the baseline code runs.
+// processors), or when the build defines VARNIS_NO_VECTOR_CLONES, the macro is empty
+// and the code is built once, for the instruction set the compiler is given.
 #pragma once
 
 #include <cstddef>  // defines __GLIBC__ where the C library is glibc
 
 #if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__) && \
-    defined(__GLIBC__)
+    defined(__GLIBC__) && !defined(VARNIS_NO_VECTOR_CLONES)
 #define VARNIS_VECTOR_CLONES __attribute__((target_clones("default", "avx2", "avx512f")))
 #else
 #define VARNIS_VECTOR_CLONES

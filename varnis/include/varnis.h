@@ -24,9 +24,9 @@
  * last > count, first > last) is refused before any sample is read. A null pointer for
  * the data vector or an out-parameter is refused as well.
  *
- * Threads: every routine that keeps no state may run on several threads at once on
- * different data. GenNoise keeps its generator state between calls (guarded by a lock);
- * SpectrumCalc and MultiTaperSpectrumCalc must not run on two threads at once.
+ * Threads: every routine except GenNoise keeps no state and may run on several threads
+ * at once on different data. GenNoise keeps its generator state between calls (guarded
+ * by a lock).
  *
  * This header is valid C99 and C++.
  */
@@ -619,8 +619,8 @@ VARNIS_API int GenNoise(int count, double *values, float Q, float beta, int *see
  * bad header, n < 2, samples past the end of the record, n not exactly a float,
  * tau or scale not positive, passes outside 0..3, window outside 0..5, gapMode not
  * 0 or 1, segments not a power of two or above P / 2, no scratch memory.
- * Cost O(P log L). Keeps working values in library-wide storage: must not run on two
- * threads at once.
+ * Cost O(P log L). Keeps no state: may run on several threads at once on different
+ * data.
  */
 VARNIS_API int SpectrumCalc(const double *data, float *re, float *im, float tau, int n, int passes,
                             int window, int units, float scale, int segments, int gapMode);
@@ -912,8 +912,8 @@ VARNIS_API int MedDev(const double *data, float *result);
  * not positive, gapMode not 0 or 1, no scratch memory, or fewer than 2 (or K) samples
  * left after gap filling. Cost O(K N) for the tapers (bisection and inverse iteration
  * on a tridiagonal matrix) plus K transforms of length Nfft; scratch about
- * 8 K (N + Nfft / 2) bytes. The taper solver keeps working values in library-wide
- * storage: must not run on two threads at once.
+ * 8 K (N + Nfft / 2) bytes. Keeps no state (nor does its taper solver): may run on
+ * several threads at once on different data.
  */
 VARNIS_API int MultiTaperSpectrumCalc(const double *data, float *spectrum, float *frequencies,
                                       float tau, int N, float NW, int K, int estimator,

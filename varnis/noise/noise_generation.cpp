@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <mutex>
 
-#include "confidence/fft.h"
-#include "confidence/noise_generator.h"
+#include "spectrum/fft.h"
+#include "noise/noise_generator.h"
 #include "core/scratch.h"
 #include "varnis.h"
 

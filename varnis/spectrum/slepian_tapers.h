@@ -1,8 +1,8 @@
 // Slepian tapers (discrete prolate spheroidal sequences) for the multitaper spectrum:
 // eigenvectors of a symmetric tridiagonal matrix, found by Sturm-sequence bisection
 // for the eigenvalues and inverse iteration for the vectors, so that no dense matrix
-// is ever formed. The working values of both steps (norms, tolerances, bounds) are
-// library-wide, so these routines must not run on two threads at once.
+// is ever formed. Each routine keeps its working values (bounds, tolerances, factors)
+// in the call, so they may run on several threads at once.
 #pragma once
 
 namespace varnis {

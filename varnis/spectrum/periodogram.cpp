@@ -1,28 +1,18 @@
 // Power spectral density by the averaged, windowed periodogram, on a logarithmic
-// scale, and the combination of spectral levels (AddPSD).
+// scale, and the combination of spectral levels (AddPSD). Everything a call works
+// with lives in the call, so calls may run on several threads at once.
 #include <cmath>
 #include <cstddef>
 #include <limits>
 
-#include "confidence/fft.h"
 #include "core/data_vector.h"
 #include "core/scratch.h"
+#include "spectrum/fft.h"
+#include "spectrum/spectrum_record.h"
 #include "varnis.h"
 
 namespace varnis {
 namespace {
-
-// Working values of SpectrumCalc, kept in library-wide storage: two calls must not
-// run at the same time.
-struct PeriodogramValues {
-    long first = 0;                   // first sample analysed (1-based)
-    long extended = 0;                // P, the length after zero extension
-    long segment = 0;                 // L, the length of one segment
-    float fill_ratio = 0.0f;          // P^2 / n^2 for the samples actually analysed
-    float log_first_frequency = 0.0f; // log10 of 1 / (L tau)
-    float unit_factor = 0.0f;         // 10 for decibels, 1 for log10
-};
-PeriodogramValues g_periodogram;
 
 // Added to the log10 level to undo the power a window takes away; row = window type
 // / 2, column = number of passes.
@@ -75,6 +65,62 @@ void segment_periodogram(float* seg, float* freq, long L, float tau, float* buff
     for (long k = 0; k <= half; ++k) freq[k] = static_cast<float>(k) / (static_cast<float>(L) * tau);
 }
 
+// The arguments of SpectrumCalc other than the buffers and the segment count are
+// usable for the window x.
+bool periodogram_arguments_usable(const VectorView<const double>& x, int n, float tau,
+                                  float scale, int passes, int window, int gap_mode) {
+    if (n < 2) return false;
+    if (!(tau > 0.0f) || !std::isfinite(tau) || !(scale > 0.0f) || !std::isfinite(scale)) return false;
+    if (passes < 0 || passes > 3 || window < 0 || window > 5) return false;
+    if (gap_mode != 0 && gap_mode != 1) return false;
+    if (x.first - 1 + static_cast<long>(n) > x.count) return false;  // samples past the end
+    // The float data vector must hold the count exactly.
+    return static_cast<long>(static_cast<float>(n)) == n;
+}
+
+// Each of the `segments` segments of length L of the extended record in re (im zero)
+// multiplied `passes` times by the window and replaced by its periodogram: powers in
+// re, frequencies in im, bins 0 .. L/2 at the segment's start.
+void segment_periodograms(float* re, float* im, long L, long segments, int window, int passes,
+                          float tau, float* buffer) {
+    for (long seg = 0; seg < segments; ++seg) {
+        float* r = re + seg * L;
+        for (int pass = 0; pass < passes; ++pass)
+            for (long i = 0; i < L; ++i) r[i] *= window_weight(window, i, L);  // im is still 0
+        segment_periodogram(r, im + seg * L, L, tau, buffer);
+    }
+}
+
+// Average of the segments' powers into re[0 .. L/2], segment 0 first; the frequencies
+// are the same in every segment and stay those of segment 0.
+void average_segments(float* re, long L, long segments) {
+    for (long j = 0; j <= L / 2; ++j) {
+        float sum = 0.0f;
+        for (long seg = 0; seg < segments; ++seg) sum += re[seg * L + j];
+        re[j] = sum / static_cast<float>(segments);
+    }
+}
+
+// Levels from bin 1 on, moved to the front of re and im: power per unit frequency on
+// the log scale. Every bin is converted; one without any power (a periodic record, a
+// constant one) has the level -infinity, the logarithm of zero. Returns the number of
+// levels, L / 2 - 1.
+long write_levels(float* re, float* im, long L, float level_scale, float correction,
+                  float unit_factor) {
+    const long half = L / 2;
+    const float log_first_frequency = static_cast<float>(std::log10(im[1]));  // of 1 / (L tau)
+    for (long i = 0; i <= half - 2; ++i) {
+        im[i] = im[i + 1];
+        const float power = re[i + 1];
+        re[i] = power > 0.0f
+                    ? unit_factor *
+                          static_cast<float>(std::log10(static_cast<double>(power * level_scale)) -
+                                             log_first_frequency + correction)
+                    : -std::numeric_limits<float>::infinity();
+    }
+    return half - 1;
+}
+
 }  // namespace
 }  // namespace varnis
 
@@ -83,80 +129,28 @@ using namespace varnis;
 extern "C" int SpectrumCalc(const double* data, float* re, float* im, float tau, int n, int passes,
                             int window, int units, float scale, int segments, int gapMode) {
     const auto x = read_window(data);
-    if (!x || re == nullptr || im == nullptr || n < 2) return -1;
-    if (!(tau > 0.0f) || !std::isfinite(tau) || !(scale > 0.0f) || !std::isfinite(scale)) return -1;
-    if (passes < 0 || passes > 3 || window < 0 || window > 5) return -1;
-    if (gapMode != 0 && gapMode != 1) return -1;
-    if (x->first - 1 + static_cast<long>(n) > x->count) return -1;  // samples past the end
-    // The float data vector must hold the count exactly.
-    if (static_cast<long>(static_cast<float>(n)) != n) return -1;
-    const long P = next_power_of_two(n);
+    if (!x || re == nullptr || im == nullptr) return -1;
+    if (!periodogram_arguments_usable(*x, n, tau, scale, passes, window, gapMode)) return -1;
+    const long P = next_power_of_two(n);  // the length after zero extension
     // A segment needs at least two samples for a window and a frequency above zero.
     if (!is_power_of_two(segments) || segments > P / 2) return -1;
     const long L = P / segments;
     ScratchArray<float> buffer(2 * static_cast<std::size_t>(L));
     if (!buffer.ok()) return -1;
 
-    PeriodogramValues& s = g_periodogram;
-    s.first = x->first;
-    s.extended = P;
-    s.segment = L;
-
-    // The record as a float data vector, its gaps filled.
-    re[0] = static_cast<float>(n);
-    re[1] = 1.0f;
-    re[2] = static_cast<float>(n);
-    for (long i = 0; i < n; ++i) re[3 + i] = static_cast<float>((*x)[s.first + i]);
-    FillFloatGaps(re, gapMode);
-    // Gaps cut off either end shorten the record; only the samples that remain are
-    // analysed, and the rest of the extended record is zero.
-    long kept = static_cast<long>(re[0]);
-    if (kept < 1 || kept > n) kept = n;
-
-    for (long i = 0; i < kept; ++i) re[i] = re[i + 3];
+    // Only the samples that gap filling leaves are analysed; the rest of the extended
+    // record is zero.
+    const long kept = prepare_spectrum_record(*x, n, gapMode, re);
     for (long i = kept; i < P; ++i) re[i] = 0.0f;
     for (long i = 0; i < P; ++i) im[i] = 0.0f;
-    if (kept >= 2) {
-        double sum = 0.0;
-        for (long i = 0; i < kept; ++i) sum += re[i];
-        const double mean = sum / static_cast<double>(kept);
-        for (long i = 0; i < kept; ++i) re[i] = static_cast<float>(re[i] - mean);
-    }
-    s.fill_ratio = static_cast<float>(static_cast<double>(P) * static_cast<double>(P) /
-                                      (static_cast<double>(kept) * static_cast<double>(kept)));
+    const float fill_ratio = static_cast<float>(static_cast<double>(P) * static_cast<double>(P) /
+                                                (static_cast<double>(kept) * static_cast<double>(kept)));
 
-    for (long seg = 0; seg < segments; ++seg) {
-        float* r = re + seg * L;
-        for (int pass = 0; pass < passes; ++pass)
-            for (long i = 0; i < L; ++i) r[i] *= window_weight(window, i, L);  // im is still 0
-        segment_periodogram(r, im + seg * L, L, tau, buffer.data());
-    }
-    // Average of the segments, segment 0 first; the frequencies are the same in every
-    // segment and stay those of segment 0.
-    const long half = L / 2;
-    for (long j = 0; j <= half; ++j) {
-        float sum = 0.0f;
-        for (long seg = 0; seg < segments; ++seg) sum += re[seg * L + j];
-        re[j] = sum / static_cast<float>(segments);
-    }
-
-    s.log_first_frequency = static_cast<float>(std::log10(im[1]));
-    s.unit_factor = units == 2 ? 10.0f : 1.0f;
-    const float level_scale = scale * s.fill_ratio;
-    const float correction = kWindowCorrection[window / 2][passes];
-    // Levels from bin 1 on: power per unit frequency, on the log scale. Every bin is
-    // converted; one without any power (a periodic record, a constant one) has the
-    // level -infinity, the logarithm of zero.
-    for (long i = 0; i <= half - 2; ++i) {
-        im[i] = im[i + 1];
-        const float power = re[i + 1];
-        re[i] = power > 0.0f
-                    ? s.unit_factor *
-                          static_cast<float>(std::log10(static_cast<double>(power * level_scale)) -
-                                             s.log_first_frequency + correction)
-                    : -std::numeric_limits<float>::infinity();
-    }
-    return static_cast<int>(half - 1);
+    segment_periodograms(re, im, L, segments, window, passes, tau, buffer.data());
+    average_segments(re, L, segments);
+    const float unit_factor = units == 2 ? 10.0f : 1.0f;
+    return static_cast<int>(
+        write_levels(re, im, L, scale * fill_ratio, kWindowCorrection[window / 2][passes], unit_factor));
 }
 
 extern "C" float AddPSD(const float* levels, int units) {

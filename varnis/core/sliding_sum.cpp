@@ -1,0 +1,503 @@
+#include "core/sliding_sum.h"
+
+#include <algorithm>
+
+#include "core/data_vector.h"
+#include "core/differences.h"
+#include "core/vector4.h"
+#include "core/vector_clones.h"
+
+namespace varnis {
+namespace {
+
+// The difference of order kOrder of the points p[0], p[1], ..., p[kOrder]: the point
+// itself, a first, second or third difference. T is double or Double4.
+template <int kOrder, class T>
+[[gnu::always_inline]] inline T difference(const T* p) {
+    if constexpr (kOrder == 0) return p[0];
+    if constexpr (kOrder == 1) return p[1] - p[0];
+    if constexpr (kOrder == 2) return second_difference(p[0], p[1], p[2]);
+    if constexpr (kOrder == 3) return third_difference(p[0], p[1], p[2], p[3]);
+}
+
+struct TermValue {
+    double value;
+    bool used;
+};
+
+// Term i of a run, and whether its gap rule lets it in.
+template <int kOrder>
+TermValue term_at(const WindowSpec& w, long i) {
+    double point[kOrder + 1];
+    bool readings = true;
+    for (int j = 0; j <= kOrder; ++j) {
+        point[j] = w.x[i + j * w.m];
+        readings = readings && !is_gap(point[j]);
+    }
+    bool used = w.rule == GapRule::kNone || readings;
+    if (!used && w.rule == GapRule::kPhaseGaps) {
+        const bool first_term = i == w.first, last_term = i + kOrder * w.m == w.last;
+        if constexpr (kOrder == 0) used = phase_term_usable({point[0]}, first_term, last_term);
+        if constexpr (kOrder == 1)
+            used = phase_term_usable({point[0], point[1]}, first_term, last_term);
+        if constexpr (kOrder == 2)
+            used = phase_term_usable({point[0], point[1], point[2]}, first_term, last_term);
+    }
+    return {difference<kOrder>(point), used};
+}
+
+// The move to start s with both terms used: in - out, taken as one difference of the
+// points x[s-1], x[s-1+m], ... (four operations for triples, where in - out takes six).
+template <int kOrder>
+double move_difference(const WindowSpec& w, long s) {
+    double point[kOrder + 2];
+    for (int j = 0; j <= kOrder + 1; ++j) point[j] = w.x[s - 1 + j * w.m];
+    return difference<kOrder + 1>(point);
+}
+
+// The sum of the window at start a from its terms, in eight lanes, with the numbers
+// of its used and of its nonzero used terms.
+struct DirectWindow {
+    double sum = 0.0;
+    long used = 0;
+    long nonzero = 0;
+};
+
+template <int kOrder, bool kTested>
+[[gnu::always_inline]] inline DirectWindow sum_window(const WindowSpec& w, long a) {
+    const long m = w.m;
+    Double4 low{}, high{};
+    Mask4 used_low{}, used_high{}, nonzero_low{}, nonzero_high{};
+    auto four = [&](long i, Double4& sum, Mask4& used_count, Mask4& nonzero_count)
+                    __attribute__((always_inline)) {
+        Double4 point[kOrder + 1];
+        Mask4 used = ~Mask4{};
+        for (int j = 0; j <= kOrder; ++j) {
+            point[j] = load4(w.x + i + j * m);
+            if constexpr (kTested) used &= nonzero(point[j]);
+        }
+        const Double4 value = kTested ? select(used, difference<kOrder>(point))
+                                      : difference<kOrder>(point);
+        sum += value;
+        if constexpr (kTested) used_count += used;
+        nonzero_count += nonzero(value);
+    };
+    long i = a;
+    for (; i + kLanes <= a + m; i += kLanes) {
+        four(i, low, used_low, nonzero_low);
+        four(i + 4, high, used_high, nonzero_high);
+    }
+    Lanes lanes;
+    store4(lanes.lane, low);
+    store4(lanes.lane + 4, high);
+    DirectWindow out;
+    out.used = kTested ? selected(used_low) + selected(used_high) : i - a;
+    out.nonzero = selected(nonzero_low) + selected(nonzero_high);
+    for (; i < a + m; ++i) {
+        double point[kOrder + 1];
+        bool used = true;
+        for (int j = 0; j <= kOrder; ++j) {
+            point[j] = w.x[i + j * m];
+            used = used && (!kTested || !is_gap(point[j]));
+        }
+        if (!used) continue;
+        const double value = difference<kOrder>(point);
+        lanes.add(i - a, value);
+        ++out.used;
+        out.nonzero += value != 0.0;
+    }
+    // The phase end exceptions: the record's first and last terms, where a 0.0 kept
+    // out a term that the rule lets in.
+    if (w.rule == GapRule::kPhaseGaps) {
+        const long ends[2] = {w.first, w.last - kOrder * m};
+        for (int e = 0; e < (ends[0] == ends[1] ? 1 : 2); ++e) {
+            const long k = ends[e];
+            if (k < a || k >= a + m) continue;
+            const TermValue t = term_at<kOrder>(w, k);
+            bool readings = true;
+            for (int j = 0; j <= kOrder; ++j) readings = readings && !is_gap(w.x[k + j * m]);
+            if (readings || !t.used) continue;
+            lanes.add(k - a, t.value);
+            ++out.used;
+            out.nonzero += t.value != 0.0;
+        }
+    }
+    out.sum = lanes.total();
+    return out;
+}
+
+VARNIS_VECTOR_CLONES DirectWindow sum_window_0(const WindowSpec& w, long a) {
+    return sum_window<0, false>(w, a);
+}
+VARNIS_VECTOR_CLONES DirectWindow sum_window_1(const WindowSpec& w, long a) {
+    return sum_window<1, true>(w, a);
+}
+VARNIS_VECTOR_CLONES DirectWindow sum_window_2(const WindowSpec& w, long a) {
+    return sum_window<2, false>(w, a);
+}
+VARNIS_VECTOR_CLONES DirectWindow sum_window_2_tested(const WindowSpec& w, long a) {
+    return sum_window<2, true>(w, a);
+}
+
+// The window at start a from its terms. (Samples are values, 0.0 included, in every
+// run of single samples and in none of pairs.)
+DirectWindow direct_window(const WindowSpec& w, long a) {
+    const bool tested = w.rule != GapRule::kNone;
+    switch (w.order) {
+        case 0: return sum_window_0(w, a);
+        case 1: return sum_window_1(w, a);
+        default: return tested ? sum_window_2_tested(w, a) : sum_window_2(w, a);
+    }
+}
+
+// ---- Eight segments side by side --------------------------------------------------
+
+// 4 x 4 transpose: rows become columns.
+[[gnu::always_inline]] inline void transpose(Double4& r0, Double4& r1, Double4& r2, Double4& r3) {
+    const Double4 t0 = __builtin_shufflevector(r0, r1, 0, 4, 2, 6);
+    const Double4 t1 = __builtin_shufflevector(r0, r1, 1, 5, 3, 7);
+    const Double4 t2 = __builtin_shufflevector(r2, r3, 0, 4, 2, 6);
+    const Double4 t3 = __builtin_shufflevector(r2, r3, 1, 5, 3, 7);
+    r0 = __builtin_shufflevector(t0, t2, 0, 1, 4, 5);
+    r1 = __builtin_shufflevector(t1, t3, 0, 1, 4, 5);
+    r2 = __builtin_shufflevector(t0, t2, 2, 3, 6, 7);
+    r3 = __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
+}
+
+[[gnu::always_inline]] inline bool any(Mask4 m) { return (m[0] | m[1] | m[2] | m[3]) != 0; }
+
+// The moves to the four starts from p + 1 (p points at x[s-1]): one difference of the
+// points p[0], p[m], ...; flags in `bad` where the newest point is a gap (kGaps) or
+// the entering term is 0.0 (kZeros).
+template <int kOrder, bool kGaps, bool kZeros>
+[[gnu::always_inline]] inline Double4 move4(const double* p, long m, Mask4& bad) {
+    Double4 point[kOrder + 2];
+    for (int j = 0; j <= kOrder + 1; ++j) point[j] = load4(p + j * m);
+    if constexpr (kGaps) bad |= ~nonzero(point[kOrder + 1]);
+    if constexpr (kZeros) bad |= ~nonzero(difference<kOrder>(point + 1));
+    return difference<kOrder + 1>(point);
+}
+
+// Slides the eight segments of L starts from A side by side, segment g in lane g, from
+// their first windows' sums s0[g]; gives visit.four() the sums of four consecutive
+// starts of every segment at a time. False when a point turned out to be a gap or an
+// entering term 0.0 (as asked), and the results must then be discarded.
+template <int kOrder, bool kGaps, bool kZeros, class Visit>
+[[gnu::always_inline]] inline bool slide_eight(const double* x, long m, long A, long L,
+                                               const double* s0, Visit& visit) {
+    Double4 low = load4(s0), high = load4(s0 + 4);
+    Mask4 bad{};
+    const Mask4 after_first = {0, -1, -1, -1};
+    for (long k = 0; k < L; k += 4) {
+        Double4 move[8];
+        for (int g = 0; g < 8; ++g)
+            move[g] = move4<kOrder, kGaps, kZeros>(x + A + g * L + k - 1, m, bad);
+        if (k == 0)  // a segment's first start has its window's own sum
+            for (auto& v : move) v = select(after_first, v);
+        transpose(move[0], move[1], move[2], move[3]);
+        transpose(move[4], move[5], move[6], move[7]);
+        Double4 sum_low[4], sum_high[4];
+        for (int o = 0; o < 4; ++o) {
+            low += move[o];
+            high += move[4 + o];
+            sum_low[o] = low;
+            sum_high[o] = high;
+        }
+        visit.four(sum_low, sum_high, k);
+    }
+    return !any(bad);
+}
+
+// Squares of the sums added to the lanes, segment g's to lane g, counted every one or
+// where the sum is not 0.0.
+struct SquaresOfEight {
+    Double4 low;
+    Double4 high;
+    bool nonzero_only;
+    Mask4 count{};
+    [[gnu::always_inline]] void four(const Double4* sum_low, const Double4* sum_high, long) {
+        for (int o = 0; o < 4; ++o) {
+            low += sum_low[o] * sum_low[o];
+            high += sum_high[o] * sum_high[o];
+            if (nonzero_only) count += nonzero(sum_low[o]) + nonzero(sum_high[o]);
+        }
+    }
+};
+
+// The sums, times `scale` where scaled, stored at out[s - first_start]; out_A points
+// at the place of start A.
+struct StoreOfEight {
+    double* out_A;
+    long L;
+    bool scaled;
+    double scale;
+    [[gnu::always_inline]] void four(const Double4* sum_low, const Double4* sum_high, long k) {
+        Double4 v[8] = {sum_low[0],  sum_low[1],  sum_low[2],  sum_low[3],
+                        sum_high[0], sum_high[1], sum_high[2], sum_high[3]};
+        transpose(v[0], v[1], v[2], v[3]);
+        transpose(v[4], v[5], v[6], v[7]);
+        for (int g = 0; g < 8; ++g) store4(out_A + g * L + k, scaled ? v[g] * scale : v[g]);
+    }
+};
+
+template <int kOrder, bool kGaps, bool kZeros>
+[[gnu::always_inline]] inline bool squares_of_eight(const double* x, long m, long A, long L,
+                                                    const double* s0, bool nonzero_only,
+                                                    Lanes& lanes, long& n) {
+    SquaresOfEight visit{load4(lanes.lane), load4(lanes.lane + 4), nonzero_only};
+    if (!slide_eight<kOrder, kGaps, kZeros>(x, m, A, L, s0, visit)) return false;
+    store4(lanes.lane, visit.low);
+    store4(lanes.lane + 4, visit.high);
+    n += nonzero_only ? selected(visit.count) : 8 * L;
+    return true;
+}
+
+template <int kOrder, bool kGaps, bool kZeros>
+[[gnu::always_inline]] inline bool store_of_eight(const double* x, long m, long A, long L,
+                                                  const double* s0, double* out_A, bool scaled,
+                                                  double scale) {
+    StoreOfEight visit{out_A, L, scaled, scale};
+    return slide_eight<kOrder, kGaps, kZeros>(x, m, A, L, s0, visit);
+}
+
+// The combinations the library's routines use, each built for every vector unit:
+// order, whether points are tested for gaps, whether entering terms are tested for 0.0.
+VARNIS_VECTOR_CLONES bool squares_2(const double* x, long m, long A, long L, const double* s0,
+                                    bool nonzero_only, Lanes& lanes, long& n) {
+    return squares_of_eight<2, false, false>(x, m, A, L, s0, nonzero_only, lanes, n);
+}
+VARNIS_VECTOR_CLONES bool squares_2_gaps(const double* x, long m, long A, long L,
+                                         const double* s0, bool nonzero_only, Lanes& lanes,
+                                         long& n) {
+    return squares_of_eight<2, true, false>(x, m, A, L, s0, nonzero_only, lanes, n);
+}
+VARNIS_VECTOR_CLONES bool squares_2_gaps_zeros(const double* x, long m, long A, long L,
+                                               const double* s0, bool nonzero_only,
+                                               Lanes& lanes, long& n) {
+    return squares_of_eight<2, true, true>(x, m, A, L, s0, nonzero_only, lanes, n);
+}
+VARNIS_VECTOR_CLONES bool squares_1_gaps(const double* x, long m, long A, long L,
+                                         const double* s0, bool nonzero_only, Lanes& lanes,
+                                         long& n) {
+    return squares_of_eight<1, true, false>(x, m, A, L, s0, nonzero_only, lanes, n);
+}
+VARNIS_VECTOR_CLONES bool squares_0_zeros(const double* x, long m, long A, long L,
+                                          const double* s0, bool nonzero_only, Lanes& lanes,
+                                          long& n) {
+    return squares_of_eight<0, false, true>(x, m, A, L, s0, nonzero_only, lanes, n);
+}
+VARNIS_VECTOR_CLONES bool store_2(const double* x, long m, long A, long L, const double* s0,
+                                  double* out_A, bool scaled, double scale) {
+    return store_of_eight<2, false, false>(x, m, A, L, s0, out_A, scaled, scale);
+}
+VARNIS_VECTOR_CLONES bool store_1_gaps_zeros(const double* x, long m, long A, long L,
+                                             const double* s0, double* out_A, bool scaled,
+                                             double scale) {
+    return store_of_eight<1, true, true>(x, m, A, L, s0, out_A, scaled, scale);
+}
+
+// The eight segments from A side by side, if a loop exists for the run's kind; false
+// when there is none or when the segments turned out to need the tested path.
+bool squares_side_by_side(const WindowSpec& w, long A, long L, const double* s0,
+                          bool nonzero_only, Lanes& lanes, long& n) {
+    const bool gaps = w.rule != GapRule::kNone;
+    if (w.order == 2 && !gaps && !w.exact_zero)
+        return squares_2(w.x, w.m, A, L, s0, nonzero_only, lanes, n);
+    if (w.order == 2 && gaps && !w.exact_zero)
+        return squares_2_gaps(w.x, w.m, A, L, s0, nonzero_only, lanes, n);
+    if (w.order == 2 && gaps && w.exact_zero)
+        return squares_2_gaps_zeros(w.x, w.m, A, L, s0, nonzero_only, lanes, n);
+    if (w.order == 1 && gaps && !w.exact_zero)
+        return squares_1_gaps(w.x, w.m, A, L, s0, nonzero_only, lanes, n);
+    if (w.order == 0 && !gaps && w.exact_zero)
+        return squares_0_zeros(w.x, w.m, A, L, s0, nonzero_only, lanes, n);
+    return false;
+}
+
+bool store_side_by_side(const WindowSpec& w, long A, long L, const double* s0, double* out_A,
+                        bool scaled, double scale) {
+    const bool gaps = w.rule != GapRule::kNone;
+    if (w.order == 2 && !gaps && !w.exact_zero)
+        return store_2(w.x, w.m, A, L, s0, out_A, scaled, scale);
+    if (w.order == 1 && gaps && w.exact_zero)
+        return store_1_gaps_zeros(w.x, w.m, A, L, s0, out_A, scaled, scale);
+    return false;
+}
+
+// Whether sample k is a gap under the run's rule (the phase rule's window ends are
+// readings: the only moves that read them use their terms by the end exception).
+bool gap_sample(const WindowSpec& w, long k) {
+    if (!is_gap(w.x[k])) return false;
+    return !(w.rule == GapRule::kPhaseGaps && (k == w.first || k == w.last));
+}
+
+// The last gap among samples from .. to - 1, or from - 1 when there is none.
+long last_gap(const WindowSpec& w, long from, long to) {
+    for (long k = to - 1; k >= from; --k)
+        if (gap_sample(w, k)) return k;
+    return from - 1;
+}
+
+// A slide of one segment alone, start by start, testing each term: the first window
+// from its terms, then each move, in + out, taken as one difference of the points
+// where both terms are used, as the side-by-side loop takes it.
+template <int kOrder, class Visit>
+void slide_segment(const WindowSpec& w, long first_start, long last_start, Visit&& visit) {
+    const DirectWindow d = direct_window(w, first_start);
+    double sum = d.sum + 0.0;  // the side-by-side loop adds a zero move here
+    long used = d.used, nonzero = d.nonzero;
+    visit(first_start, sum, used);
+    for (long s = first_start + 1; s <= last_start; ++s) {
+        const TermValue in = term_at<kOrder>(w, s + w.m - 1);
+        const TermValue out = term_at<kOrder>(w, s - 1);
+        sum += in.used && out.used ? move_difference<kOrder>(w, s)
+                                   : (in.used ? in.value : 0.0) - (out.used ? out.value : 0.0);
+        used += static_cast<long>(in.used) - static_cast<long>(out.used);
+        nonzero += static_cast<long>(in.used && in.value != 0.0) -
+                   static_cast<long>(out.used && out.value != 0.0);
+        if (w.exact_zero && nonzero == 0) sum = 0.0;
+        visit(s, sum, used);
+    }
+}
+
+}  // namespace
+
+// Segments: a window is summed afresh at least every max(4096, 4m) starts, so rounding
+// cannot gather over a long record and the fresh sums cost at most a quarter term per
+// start. The starts left after the groups of eight such segments make one group of
+// eight shorter segments, unless that would cost more fresh sums than it saves (they
+// must be at least m / 32 starts long), and the few left after it one last segment.
+SlidingRun::SlidingRun(const WindowSpec& spec) : spec_(spec) {
+    const long starts = std::max(0L, spec.final_start - spec.first_start + 1);
+    length_ = (std::max(4096L, 4 * spec.m) + 3) / 4 * 4 + 68;
+    groups_ = starts / (8 * length_);
+    const long after_groups = starts - 8 * length_ * groups_;
+    tail_length_ = after_groups / 32 * 4;
+    if (tail_length_ < 4 || tail_length_ < spec.m / 32) tail_length_ = 0;
+    rest_ = after_groups - 8 * tail_length_;
+    units_ = groups_ + (tail_length_ > 0) + (rest_ > 0);
+    // The samples that only the lower points of moves read, before the first move's
+    // newest point: scanned once.
+    const long newest = spec.first_start - 1 + (spec.order + 1) * spec.m;
+    clear_until_ = newest;
+    clear_from_ = spec.rule == GapRule::kNone ? spec.first_start
+                                              : last_gap(spec_, spec.first_start, newest) + 1;
+}
+
+SlidingRun::Unit SlidingRun::unit(long u) const {
+    const long first = spec_.first_start;
+    if (u < groups_) return {first + 8 * length_ * u, length_, 8, 8 * u};
+    const long after_groups = first + 8 * length_ * groups_;
+    if (u == groups_ && tail_length_ > 0) return {after_groups, tail_length_, 8, 8 * groups_};
+    const long tail_segments = tail_length_ > 0 ? 8 : 0;
+    return {after_groups + 8 * tail_length_, rest_, 1, 8 * groups_ + tail_segments};
+}
+
+long SlidingRun::unit_last_start(long u) const {
+    const Unit un = unit(u);
+    return un.first_start + un.segments * un.length - 1;
+}
+
+void SlidingRun::slide_alone(long first_start, long last_start, long segment, Count count,
+                             WindowSquares* squares, Store what, double* out) const {
+    const WindowSpec& w = spec_;
+    const double reciprocal_m = 1.0 / static_cast<double>(w.m);
+    auto visit = [&](long s, double sum, long used) {
+        if (squares != nullptr) {
+            const bool counted = count == Count::kEvery || (count == Count::kUsed && used > 0) ||
+                                 (count == Count::kNonzero && sum != 0.0);
+            if (!counted) return;
+            squares->lanes.add(segment, sum * sum);
+            ++squares->n;
+        } else if (what == Store::kSum) {
+            out[s - w.first_start] = sum;
+        } else {
+            out[s - w.first_start] = used == w.m   ? sum * reciprocal_m
+                                     : used == 0 ? 0.0
+                                                 : sum / static_cast<double>(used);
+        }
+    };
+    switch (w.order) {
+        case 0: slide_segment<0>(w, first_start, last_start, visit); break;
+        case 1: slide_segment<1>(w, first_start, last_start, visit); break;
+        default: slide_segment<2>(w, first_start, last_start, visit); break;
+    }
+}
+
+bool SlidingRun::slide_group(const Unit& un, Count count, WindowSquares* squares, Store what,
+                             double* out) {
+    const WindowSpec& w = spec_;
+    const long L = un.length;
+    const long A = un.first_start;
+    const long newest_from = A - 1 + (w.order + 1) * w.m;  // the group's newest points
+    const long newest_to = newest_from + 8 * L;
+    const bool gaps = w.rule != GapRule::kNone;
+    bool side_by_side = !gaps || (clear_from_ <= A && clear_until_ >= newest_from);
+    double s0[8];
+    for (int g = 0; g < 8 && side_by_side; ++g) {
+        const DirectWindow d = direct_window(w, A + g * L);
+        side_by_side = (!gaps || d.used == w.m) && (!w.exact_zero || d.nonzero == w.m);
+        s0[g] = d.sum;
+    }
+    if (side_by_side) {
+        side_by_side =
+            squares != nullptr
+                ? squares_side_by_side(w, A, L, s0, count == Count::kNonzero, squares->lanes,
+                                       squares->n)
+                : store_side_by_side(w, A, L, s0, out + (A - w.first_start), what == Store::kMean,
+                                     1.0 / static_cast<double>(w.m));
+    }
+    if (gaps && !side_by_side) {
+        // The groups' newest points follow each other from the end of the samples
+        // scanned first, so what is known stays one span: it now ends with this
+        // group's newest points, and starts after their last gap if they hold one.
+        const long gap = last_gap(w, newest_from, newest_to);
+        if (gap >= newest_from) clear_from_ = gap + 1;
+    }
+    clear_until_ = newest_to;
+    return side_by_side;
+}
+
+void SlidingRun::slide_unit(long u, Count count, WindowSquares* squares, Store what,
+                            double* out) {
+    const Unit un = unit(u);
+    if (un.segments == 8 && slide_group(un, count, squares, what, out)) return;
+    for (long g = 0; g < un.segments; ++g) {
+        const long first_start = un.first_start + g * un.length;
+        slide_alone(first_start, first_start + un.length - 1, un.first_segment + g, count,
+                    squares, what, out);
+    }
+}
+
+void SlidingRun::add_squares(long u, Count count, WindowSquares& squares) {
+    slide_unit(u, count, &squares, Store::kSum, nullptr);
+}
+
+void SlidingRun::add_squares_until(long u, long last_start, Count count,
+                                   WindowSquares& squares) {
+    const Unit un = unit(u);
+    for (long g = 0; g < un.segments; ++g) {
+        const long first_start = un.first_start + g * un.length;
+        if (first_start > last_start) break;
+        slide_alone(first_start, std::min(first_start + un.length - 1, last_start),
+                    un.first_segment + g, count, &squares, Store::kSum, nullptr);
+    }
+}
+
+void SlidingRun::store(long u, Store what, double* out) {
+    slide_unit(u, Count::kEvery, nullptr, what, out);
+}
+
+WindowSquares window_squares(const WindowSpec& spec, Count count) {
+    SlidingRun run(spec);
+    WindowSquares squares;
+    for (long u = 0; u < run.units(); ++u) run.add_squares(u, count, squares);
+    return squares;
+}
+
+void window_values(const WindowSpec& spec, Store what, double* out) {
+    SlidingRun run(spec);
+    for (long u = 0; u < run.units(); ++u) run.store(u, what, out);
+}
+
+}  // namespace varnis
