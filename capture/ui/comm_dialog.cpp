@@ -86,7 +86,11 @@ CommDialog::CommDialog(QWidget* parent) : QDialog(parent) {
     connect(qApp, &QApplication::focusChanged, this, &CommDialog::OnFocusChanged);
 }
 
-CommDialog::~CommDialog() = default;
+CommDialog::~CommDialog() {
+    // QDialog's destructor hides the window, which moves the focus: that must not
+    // reach this half-destroyed window, nor its controller, which may be gone.
+    disconnect(qApp, &QApplication::focusChanged, this, &CommDialog::OnFocusChanged);
+}
 
 void CommDialog::Attach(WindowController* controller) {
     controller_ = controller;
