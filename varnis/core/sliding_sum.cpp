@@ -129,7 +129,13 @@ template <int kOrder, bool kTested>
 VARNIS_VECTOR_CLONES DirectWindow sum_window_0(const WindowSpec& w, long a) {
     return sum_window<0, false>(w, a);
 }
+VARNIS_VECTOR_CLONES DirectWindow sum_window_0_tested(const WindowSpec& w, long a) {
+    return sum_window<0, true>(w, a);
+}
 VARNIS_VECTOR_CLONES DirectWindow sum_window_1(const WindowSpec& w, long a) {
+    return sum_window<1, false>(w, a);
+}
+VARNIS_VECTOR_CLONES DirectWindow sum_window_1_tested(const WindowSpec& w, long a) {
     return sum_window<1, true>(w, a);
 }
 VARNIS_VECTOR_CLONES DirectWindow sum_window_2(const WindowSpec& w, long a) {
@@ -139,13 +145,12 @@ VARNIS_VECTOR_CLONES DirectWindow sum_window_2_tested(const WindowSpec& w, long 
     return sum_window<2, true>(w, a);
 }
 
-// The window at start a from its terms. (Samples are values, 0.0 included, in every
-// run of single samples and in none of pairs.)
+// The window at start a from its terms, testing them for gaps where the rule asks.
 DirectWindow direct_window(const WindowSpec& w, long a) {
     const bool tested = w.rule != GapRule::kNone;
     switch (w.order) {
-        case 0: return sum_window_0(w, a);
-        case 1: return sum_window_1(w, a);
+        case 0: return tested ? sum_window_0_tested(w, a) : sum_window_0(w, a);
+        case 1: return tested ? sum_window_1_tested(w, a) : sum_window_1(w, a);
         default: return tested ? sum_window_2_tested(w, a) : sum_window_2(w, a);
     }
 }
@@ -367,6 +372,9 @@ void slide_segment(const WindowSpec& w, long first_start, long last_start, Visit
 // start. The starts left after the groups of eight such segments make one group of
 // eight shorter segments, unless that would cost more fresh sums than it saves (they
 // must be at least m / 32 starts long), and the few left after it one last segment.
+// The length is a multiple of four starts plus 68 (not of 512): segments side by side
+// then start 68 samples off the multiples of 4 KiB apart, where their loads would
+// otherwise compete for the same few cache sets.
 SlidingRun::SlidingRun(const WindowSpec& spec) : spec_(spec) {
     const long starts = std::max(0L, spec.final_start - spec.first_start + 1);
     length_ = (std::max(4096L, 4 * spec.m) + 3) / 4 * 4 + 68;
