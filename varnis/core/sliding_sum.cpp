@@ -185,7 +185,7 @@ template <int kOrder, bool kGaps, bool kZeros>
 
 // Slides the eight segments of L starts from A side by side, segment g in lane g, from
 // their first windows' sums s0[g]; gives visit.four() the sums of four consecutive
-// starts of every segment at a time. False when a point turned out to be a gap or an
+// starts of every segment at a time (or visit.one() each start's). False when a point turned out to be a gap or an
 // entering term 0.0 (as asked), and the results must then be discarded.
 template <int kOrder, bool kGaps, bool kZeros, class Visit>
 [[gnu::always_inline]] inline bool slide_eight(const double* x, long m, long A, long L,
@@ -201,14 +201,22 @@ template <int kOrder, bool kGaps, bool kZeros, class Visit>
             for (auto& v : move) v = select(after_first, v);
         transpose(move[0], move[1], move[2], move[3]);
         transpose(move[4], move[5], move[6], move[7]);
-        Double4 sum_low[4], sum_high[4];
-        for (int o = 0; o < 4; ++o) {
-            low += move[o];
-            high += move[4 + o];
-            sum_low[o] = low;
-            sum_high[o] = high;
+        if constexpr (requires { visit.one(low, high); }) {
+            for (int o = 0; o < 4; ++o) {
+                low += move[o];
+                high += move[4 + o];
+                visit.one(low, high);
+            }
+        } else {
+            Double4 sum_low[4], sum_high[4];
+            for (int o = 0; o < 4; ++o) {
+                low += move[o];
+                high += move[4 + o];
+                sum_low[o] = low;
+                sum_high[o] = high;
+            }
+            visit.four(sum_low, sum_high, k);
         }
-        visit.four(sum_low, sum_high, k);
     }
     return !any(bad);
 }
@@ -220,12 +228,10 @@ struct SquaresOfEight {
     Double4 high;
     bool nonzero_only;
     Mask4 count{};
-    [[gnu::always_inline]] void four(const Double4* sum_low, const Double4* sum_high, long) {
-        for (int o = 0; o < 4; ++o) {
-            low += sum_low[o] * sum_low[o];
-            high += sum_high[o] * sum_high[o];
-            if (nonzero_only) count += nonzero(sum_low[o]) + nonzero(sum_high[o]);
-        }
+    [[gnu::always_inline]] void one(Double4 sum_low, Double4 sum_high) {
+        low += sum_low * sum_low;
+        high += sum_high * sum_high;
+        if (nonzero_only) count += nonzero(sum_low) + nonzero(sum_high);
     }
 };
 
