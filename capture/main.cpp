@@ -2,8 +2,10 @@
 //
 //   ticklog           the capture window, with the ports of the settings file
 //   ticklog --demo    the same, with COM1 on a simulated instrument (instrument-sim,
-//                     found beside this program) for this run only, and the analysis
-//                     button on varnis-analyze beside it when Vantor is empty
+//                     found beside this program) for this run only, the analysis
+//                     button on varnis-analyze beside it when Vantor is empty, and the
+//                     scale 1e-7 (cycles of its 10 MHz counter to seconds) when the
+//                     settings give none
 #include <QApplication>
 #include <QProcess>
 
@@ -14,6 +16,7 @@
 #include "core/window_controller.h"
 #include "platform/data_file_posix.h"
 #include "platform/ini_file.h"
+#include "platform/program_folder_posix.h"
 #include "platform/program_start_posix.h"
 #include "platform/serial_port_posix.h"
 #include "platform/shared_memory_posix.h"
@@ -24,7 +27,7 @@ namespace {
 // Starts instrument-sim and returns the device path it prints first, or "" when it
 // cannot be started.
 std::string StartSimulatedInstrument(QProcess& sim, const QString& folder) {
-    sim.setProgram(folder + "/instrument-sim");
+    sim.setProgram(folder + "instrument-sim");
     sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     sim.start();
     if (!sim.waitForStarted(5000)) return {};
@@ -54,19 +57,19 @@ int main(int argc, char** argv) {
     }
 
     ticklog::WindowOptions options;
-    options.program_folder = ticklog::ProgramFolder(argv[0]);
+    options.program_folder = ticklog::RunningProgramFolder(argv[0]);
 
     QProcess sim;
     if (demo) {
         const std::string device =
-            StartSimulatedInstrument(sim, QCoreApplication::applicationDirPath());
+            StartSimulatedInstrument(sim, QString::fromStdString(options.program_folder));
         if (device.empty()) {
             std::fprintf(stderr, "ticklog: the simulated instrument could not be started\n");
             return 1;
         }
         options.port_overrides[0] = device;
-        options.analysis_program_if_unset =
-            (QCoreApplication::applicationDirPath() + "/varnis-analyze").toStdString();
+        options.analysis_program_if_unset = options.program_folder + "varnis-analyze";
+        options.scale_if_unset = "1e-7";
         std::fprintf(stderr, "ticklog: COM1 is the simulated instrument on %s\n", device.c_str());
     }
 

@@ -10,7 +10,6 @@
 #include <cmath>
 
 #include "core/data_vector.h"
-#include "core/scratch.h"
 #include "varnisx.h"
 
 namespace {
@@ -80,18 +79,19 @@ extern "C" VARNISX_API int CalcParabolicDev(const double* data, double* deviatio
     const long terms = M - span;
     if (terms < 1) return -1;
 
-    // next_gap[p]: the first window-relative position >= p holding a gap (M if none).
-    varnis::ScratchArray<long> next_gap(static_cast<std::size_t>(M + 1));
-    if (!next_gap.ok()) return -1;
-    next_gap[M] = M;
-    for (long p = M - 1; p >= 0; --p)
-        next_gap[p] = varnis::is_value(*v, v->first + p, true) ? next_gap[p + 1] : p;
+    // The first window-relative position >= p holding a gap (M if none); each search
+    // starts past the gap found before, so the record is scanned once in all.
+    auto next_gap = [&v, M](long p) {
+        while (p < M && varnis::is_value(*v, v->first + p, true)) ++p;
+        return p;
+    };
 
     const LagDifferences d{*v, m, line_through_readings(*v, m)};
     double total = 0.0;
     long used = 0;
+    long gap = next_gap(0);
     for (long i = 0; i < terms;) {
-        const long gap = next_gap[i];
+        if (gap < i) gap = next_gap(i);
         if (gap < i + span) {  // term i (samples i .. i + 2m - 1) touches a gap
             i = gap + 1;
             continue;

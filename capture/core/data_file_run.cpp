@@ -47,7 +47,7 @@ std::string DataFileStatusLine(DataFileOpening outcome) {
 }
 
 std::string WriteRecord(DataFile& file, double scaled, DataFileRun& run) {
-    // Without a file the run already showed "Could not open data file".
+    // A run only begins with its file open; this is the guard all the same.
     if (!file.IsOpen()) return {};
     if (file.Write(FormatRecord(scaled)) || run.write_failure_shown) return {};
     run.write_failure_shown = true;

@@ -17,7 +17,8 @@ struct DataFileRun {
 };
 
 // Opens `file_name` for a run. Cancelled means the user chose another name in the append
-// question: the run must not begin and no status line is shown.
+// question: the run must not begin and no status line is shown. Failed means no file
+// could be had: the run must not begin either, with "Could not open data file" shown.
 DataFileRun OpenDataFileForRun(const std::string& file_name, DataFile& file, View& view);
 
 // "Data file created", "... overwritten", "... appended", "Could not open data

@@ -69,8 +69,13 @@ std::vector<std::string> SplitCommandLine(std::string_view line) {
 }
 
 void StartAnalysis(ProgramStart& start, const std::string& program, const std::string& data_file) {
-    // Nothing is reported: an empty or wrong path simply starts nothing.
+    // Nothing is reported: a wrong path simply starts nothing.
     start.Start(SplitCommandLine(AnalysisCommandLine(program, data_file)));
+}
+
+std::string NoAnalysisProgramLine(const std::string& settings_path) {
+    return "No analysis program is set: put Vantor=<its path> under [Preferences] in " +
+           settings_path;
 }
 
 }  // namespace ticklog

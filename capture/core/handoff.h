@@ -21,4 +21,8 @@ std::vector<std::string> SplitCommandLine(std::string_view line);
 // Starts the analysis program on `data_file`; the result is not examined.
 void StartAnalysis(ProgramStart& start, const std::string& program, const std::string& data_file);
 
+// The status line of the analysis button when no program is set: what is missing
+// and where to set it ("Vantor=" in [Preferences] of the settings file).
+std::string NoAnalysisProgramLine(const std::string& settings_path);
+
 }  // namespace ticklog

@@ -42,13 +42,16 @@ void AddPhaseLine(std::vector<PlotSegment>& out, const std::vector<double>& p, i
 }
 
 // Frequency value j covers x(j - 1) .. x(j); the newest one before the histories
-// are full is left to the statistics line.
-void AddFrequencyStaircase(std::vector<PlotSegment>& out, const std::vector<double>& f, int n,
+// are full is left to the statistics line. A gap leaves its interval empty.
+void AddFrequencyStaircase(std::vector<PlotSegment>& out, const PlotHistories& histories, int n,
                            double mean, const Scale& s) {
+    const std::vector<double>& f = histories.freq;
     for (int i = 0; i + 3 <= n; ++i) {
+        if (IsFrequencyGap(histories, n, i + 1)) continue;
         const int y = s.Y(f[i + 1]);
         out.push_back({PlotPen::Data, s.X(i), y, s.X(i + 1), y});
-        if (i < n - 3) out.push_back({PlotPen::Data, s.X(i + 1), y, s.X(i + 1), s.Y(f[i + 2])});
+        if (i < n - 3 && !IsFrequencyGap(histories, n, i + 2))
+            out.push_back({PlotPen::Data, s.X(i + 1), y, s.X(i + 1), s.Y(f[i + 2])});
     }
     const int y_mean = s.Y(mean);
     out.push_back({PlotPen::Mean, 0, y_mean, s.X(n - 2), y_mean});
@@ -72,7 +75,7 @@ PlotPicture LayOutPlot(const PlotHistories& histories, int held_points, bool fre
 
     AddGrid(picture.segments, w, h);
     if (freq_plot) {
-        if (n >= 3) AddFrequencyStaircase(picture.segments, histories.freq, n, stats.freq_mean, s);
+        if (n >= 3) AddFrequencyStaircase(picture.segments, histories, n, stats.freq_mean, s);
     } else if (n >= 2) {
         AddPhaseLine(picture.segments, histories.phase, n, s);
     }

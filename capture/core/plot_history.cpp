@@ -42,6 +42,12 @@ void AppendToPlotHistories(PlotHistories& histories, int held_points, double sca
     AppendToHistory(histories.freq, held_points, histories.size, frequency);
 }
 
+bool IsFrequencyGap(const PlotHistories& histories, int held_points, int slot) {
+    if (held_points > histories.size + 1 && slot == held_points - 1) --slot;
+    const std::vector<double>& p = histories.phase;
+    return p[static_cast<std::size_t>(slot)] == 0.0 || p[static_cast<std::size_t>(slot) - 1] == 0.0;
+}
+
 int ClampHeldPoints(int held_points, int size) {
     return held_points > size + 1 ? size + 1 : held_points;
 }

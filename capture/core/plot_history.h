@@ -27,6 +27,11 @@ bool PlotHistoriesReady(const PlotHistories& histories);
 void AppendToPlotHistories(PlotHistories& histories, int held_points, double scaled,
                            double frequency);
 
+// Whether frequency slot `slot` (1 .. held_points - 1) is a gap: a difference from or
+// to a reading recorded as 0 (text that was no number), which measured nothing. With
+// full histories the last slot repeats the one before it, and so does its gap.
+bool IsFrequencyGap(const PlotHistories& histories, int held_points, int slot);
+
 // HeldPoints after the reading's record was written: at most Size + 1.
 int ClampHeldPoints(int held_points, int size);
 

@@ -14,17 +14,18 @@ std::size_t HeldEnd(const std::vector<double>& history, int held_points) {
     return n < history.size() ? n : history.size();
 }
 
-void FindExtremes(const std::vector<double>& history, std::size_t first, std::size_t end,
+// Extremes of the slots from `first` to `end` - 1 that `take` accepts; with none, both 0.
+template <class Take>
+void FindExtremes(const std::vector<double>& history, std::size_t first, std::size_t end, Take take,
                   PlotStatistics& stats) {
+    bool any = false;
     stats.minimum = 0.0;
     stats.maximum = 0.0;
-    if (first < end) {
-        stats.minimum = history[first];
-        stats.maximum = history[first];
-        for (std::size_t i = first + 1; i < end; ++i) {
-            if (history[i] < stats.minimum) stats.minimum = history[i];
-            if (history[i] > stats.maximum) stats.maximum = history[i];
-        }
+    for (std::size_t i = first; i < end; ++i) {
+        if (!take(i)) continue;
+        if (!any || history[i] < stats.minimum) stats.minimum = history[i];
+        if (!any || history[i] > stats.maximum) stats.maximum = history[i];
+        any = true;
     }
     stats.plot_range = stats.maximum - stats.minimum;
 }
@@ -36,15 +37,25 @@ void UpdatePlotStatistics(const PlotHistories& histories, int held_points, bool 
     if (!PlotHistoriesReady(histories)) return;
     const std::vector<double>& f = histories.freq;
     const std::size_t end = HeldEnd(f, held_points);
+    // Gaps measured nothing: they count in neither the mean, the spread nor the scale.
+    const auto measured = [&](std::size_t i) {
+        return !IsFrequencyGap(histories, held_points, static_cast<int>(i));
+    };
 
-    if (end >= 2) {
-        const double count = static_cast<double>(end - 1);
-        double sum = 0.0;
-        for (std::size_t i = 1; i < end; ++i) sum += f[i];
+    double sum = 0.0;
+    std::size_t values = 0;
+    for (std::size_t i = 1; i < end; ++i) {
+        if (!measured(i)) continue;
+        sum += f[i];
+        ++values;
+    }
+    if (values >= 1) {
+        const double count = static_cast<double>(values);
         stats.freq_mean = sum / count;
-        if (end > 2) {
+        if (values >= 2) {
             double squares = 0.0;
             for (std::size_t i = 1; i < end; ++i) {
+                if (!measured(i)) continue;
                 const double d = f[i] - stats.freq_mean;
                 squares += d * d;
             }
@@ -53,9 +64,11 @@ void UpdatePlotStatistics(const PlotHistories& histories, int held_points, bool 
     }
 
     if (freq_plot)
-        FindExtremes(f, 1, end, stats);
+        FindExtremes(f, 1, end, measured, stats);
     else
-        FindExtremes(histories.phase, 0, HeldEnd(histories.phase, held_points), stats);
+        FindExtremes(
+            histories.phase, 0, HeldEnd(histories.phase, held_points),
+            [](std::size_t) { return true; }, stats);
 }
 
 int SecondsPerDivision(int size) { return static_cast<int>(size * 0.125); }

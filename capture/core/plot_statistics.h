@@ -13,10 +13,11 @@ struct PlotStatistics {
 };
 
 // Recomputes the statistics from the `held_points` slots in use (n). FreqMean needs
-// n >= 2 and otherwise keeps its value; FreqSpread is sqrt(sum of squared deviations)
-// divided by the number of values (not the sample deviation) and needs n > 2. The
-// extremes run over F[1 .. n-1] for the frequency plot and P[0 .. n-1] for the phase
-// plot; with no value both are 0. Histories that are not ready leave everything as is.
+// one frequency value and otherwise keeps its value; FreqSpread is sqrt(sum of squared
+// deviations) divided by the number of values (not the sample deviation) and needs two.
+// The extremes run over F[1 .. n-1] for the frequency plot and P[0 .. n-1] for the
+// phase plot; with no value both are 0. Frequency gaps (IsFrequencyGap) are no values.
+// Histories that are not ready leave everything as is.
 void UpdatePlotStatistics(const PlotHistories& histories, int held_points, bool freq_plot,
                           PlotStatistics& stats);
 

@@ -46,13 +46,14 @@ int NormaliseSize(long long v) {
     return static_cast<int>(v - v % 8);
 }
 
-Settings ReadSettings(Profile& profile, const std::string& default_data_file) {
+Settings ReadSettings(Profile& profile, const std::string& default_data_file,
+                      const std::string& default_scale) {
     Settings s;
     s.File = ReadText(profile, "File", "");
     s.Vantor = ReadText(profile, "Vantor", "");
     if (s.File.empty()) s.File = default_data_file;
     s.Comm = ReadInt(profile, "Comm", 1);
-    s.Scale = ReadNumber(ReadText(profile, "Scale", "1.0"));
+    s.Scale = ReadNumber(ReadText(profile, "Scale", default_scale.c_str()));
     s.Plot = ReadInt(profile, "Plot", 0);
     s.Freq = ReadInt(profile, "Freq", 0);
     s.Size = NormaliseSize(ReadInt(profile, "Size", 240));

@@ -31,9 +31,10 @@ std::string DefaultDataFileName(const std::string& program_folder);  // ...Tickl
 // |v|, at least 8, rounded down to a multiple of 8 (kept within int).
 int NormaliseSize(long long v);
 
-// Reads File, Vantor (an empty File becomes `default_data_file`), then Comm, Scale,
-// Plot, Freq, Size.
-Settings ReadSettings(Profile& profile, const std::string& default_data_file);
+// Reads File, Vantor (an empty File becomes `default_data_file`), then Comm, Scale
+// (the text `default_scale` when the file gives none), Plot, Freq, Size.
+Settings ReadSettings(Profile& profile, const std::string& default_data_file,
+                      const std::string& default_scale = "1.0");
 
 // Writes Comm, Plot, Freq, Size, Scale, File in that order.
 void WriteSettings(Profile& profile, const Settings& settings);

@@ -33,7 +33,8 @@ WindowController::WindowController(WindowView& view, WindowPlatform platform, Wi
 void WindowController::Start() {
     const std::string& folder = options_.program_folder;
     help_path_ = HelpPath(folder);
-    settings_ = ReadSettings(platform_.profile, DefaultDataFileName(folder));
+    settings_ =
+        ReadSettings(platform_.profile, DefaultDataFileName(folder), options_.scale_if_unset);
     // Vantor is never written back, so a stand-in analysis program lasts one run.
     if (settings_.Vantor.empty()) settings_.Vantor = options_.analysis_program_if_unset;
     port_.Comm = settings_.Comm;
@@ -113,7 +114,10 @@ void WindowController::Command(int id) {
             ShowMode(id);
             break;
         case IDC_ANALYZE:
-            StartAnalysis(platform_.program_start, settings_.Vantor, settings_.File);
+            if (settings_.Vantor.empty())
+                AddStatus(NoAnalysisProgramLine(SettingsPath(options_.program_folder)));
+            else
+                StartAnalysis(platform_.program_start, settings_.Vantor, settings_.File);
             break;
         case CMD_SCROLL_STATUS:
             ScrollStatus();
@@ -188,6 +192,12 @@ void WindowController::OpenDataFile() {
         return;
     }
     AddStatus(DataFileStatusLine(data_run_.outcome));
+    if (data_run_.outcome == DataFileOpening::Failed) {
+        // A run that records nothing loses every reading it shows: it does not begin,
+        // and the file name waits for another choice.
+        running_ = false;
+        view_.SetFocus(IDC_FILENAME);
+    }
 }
 
 void WindowController::StartSequence() {

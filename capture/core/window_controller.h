@@ -58,12 +58,14 @@ struct WindowPlatform {
 };
 
 struct WindowOptions {
-    std::string program_folder;  // ProgramFolder of argument 0
+    std::string program_folder;  // the running program's folder, ending in '/'
     // Devices that replace the settings' port map for this run (COM1..COM4); an
     // empty entry keeps the mapped device.
     std::array<std::string, 4> port_overrides;
     // The analysis program for this run when the settings name none (Vantor empty).
     std::string analysis_program_if_unset;
+    // The scale factor, as settings text, when the settings give none.
+    std::string scale_if_unset = "1.0";
 };
 
 class WindowController {

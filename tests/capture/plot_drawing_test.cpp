@@ -46,7 +46,7 @@ TEST(PlotDrawing, PhaseLineOverTheTruncatedGrid) {
 }
 
 TEST(PlotDrawing, FrequencyStaircaseAndMeanLine) {
-    const PlotHistories h = Histories({}, {100, 1, 2, 3});
+    const PlotHistories h = Histories({10, 11, 13, 16}, {100, 1, 2, 3});
     PlotStatistics s;
     UpdatePlotStatistics(h, 4, true, s);
     const PlotPicture p = LayOutPlot(h, 4, true, s, 101, 51);
@@ -57,6 +57,33 @@ TEST(PlotDrawing, FrequencyStaircaseAndMeanLine) {
     expected.push_back({PlotPen::Data, 12, 25, 25, 25});  // value 2; value 3 not drawn
     expected.push_back({PlotPen::Mean, 0, 25, 25, 25});   // mean 2 up to x(n - 2)
     EXPECT_EQ(p.segments, expected);
+}
+
+// A reading recorded as 0 (text that was no number) measured nothing: the two
+// differences next to it are gaps, neither drawn nor counted in mean, spread or scale.
+TEST(PlotDrawing, ReadingOfZeroLeavesAGapInTheFrequencyStaircase) {
+    // Phases 1, 2, 0, 5, 7, 10: differences 1, (-2), (5), 2, 3.
+    const PlotHistories h = Histories({1, 2, 0, 5, 7, 10}, {100, 1, -2, 5, 2, 3});
+    PlotStatistics s;
+    UpdatePlotStatistics(h, 6, true, s);
+    EXPECT_DOUBLE_EQ(s.freq_mean, 2.0);
+    EXPECT_NEAR(s.freq_spread, std::sqrt(2.0) / 3.0, 1e-15);
+    EXPECT_EQ(s.minimum, 1.0);
+    EXPECT_EQ(s.maximum, 3.0);
+    const PlotPicture p = LayOutPlot(h, 6, true, s, 101, 51);
+    std::vector<PlotSegment> expected = Grid(100, 50);
+    expected.push_back({PlotPen::Data, 0, 50, 12, 50});   // value 1, then the gap
+    expected.push_back({PlotPen::Data, 37, 25, 50, 25});  // value 2 after it
+    expected.push_back({PlotPen::Mean, 0, 25, 50, 25});
+    EXPECT_EQ(p.segments, expected);
+
+    // Full histories repeat the newest slot; a 0 before the newest reading makes
+    // both copies of its difference gaps.
+    const PlotHistories full = Histories({1, 2, 3, 4, 5, 6, 7, 0, 9, 9},
+                                         {100, 1, 1, 1, 1, 1, 1, -7, 9, 9});
+    UpdatePlotStatistics(full, 10, true, s);
+    EXPECT_EQ(s.freq_mean, 1.0);
+    EXPECT_EQ(s.maximum, 1.0);
 }
 
 TEST(PlotDrawing, FullPhaseHistoryRunsPastTheRightEdge) {

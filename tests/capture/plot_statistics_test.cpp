@@ -19,7 +19,7 @@ PlotHistories Histories(int size, std::vector<double> phase, std::vector<double>
 
 TEST(PlotStatistics, FrequencyValuesOneTwoThree) {
     // Slot 0 is a stale value from before the run and must not count.
-    const PlotHistories h = Histories(8, {0, 1, 3, 6}, {100, 1, 2, 3});
+    const PlotHistories h = Histories(8, {10, 11, 13, 16}, {100, 1, 2, 3});
     PlotStatistics s;
     UpdatePlotStatistics(h, 4, true, s);
     EXPECT_DOUBLE_EQ(s.freq_mean, 2.0);
@@ -31,13 +31,13 @@ TEST(PlotStatistics, FrequencyValuesOneTwoThree) {
     EXPECT_DOUBLE_EQ(s.plot_range * 0.2, 0.4);
 
     UpdatePlotStatistics(h, 4, false, s);
-    EXPECT_EQ(s.minimum, 0.0);
-    EXPECT_EQ(s.maximum, 6.0);
+    EXPECT_EQ(s.minimum, 10.0);
+    EXPECT_EQ(s.maximum, 16.0);
     EXPECT_DOUBLE_EQ(s.freq_mean, 2.0);  // the mean is the frequency's in both plots
 }
 
 TEST(PlotStatistics, TwoReadingsKeepTheSpreadAndHaveNoRange) {
-    const PlotHistories h = Histories(8, {0, 5}, {9, 5});
+    const PlotHistories h = Histories(8, {1, 6}, {9, 5});
     PlotStatistics s;
     s.freq_spread = 0.25;
     UpdatePlotStatistics(h, 2, true, s);
@@ -65,7 +65,7 @@ TEST(PlotStatistics, OneOrNoPointLeavesTheMeanAndGivesZeroExtremes) {
 TEST(PlotStatistics, FullHistoriesUseAllSizePlusTwoSlots) {
     std::vector<double> phase(10), freq(10);
     for (int i = 0; i < 10; ++i) {
-        phase[i] = i;
+        phase[i] = i + 1;
         freq[i] = i;
     }
     const PlotHistories h = Histories(8, phase, freq);
@@ -74,8 +74,8 @@ TEST(PlotStatistics, FullHistoriesUseAllSizePlusTwoSlots) {
     EXPECT_DOUBLE_EQ(s.freq_mean, 5.0);  // 1 .. 9
     EXPECT_EQ(s.maximum, 9.0);
     UpdatePlotStatistics(h, 10, false, s);
-    EXPECT_EQ(s.minimum, 0.0);
-    EXPECT_EQ(s.maximum, 9.0);
+    EXPECT_EQ(s.minimum, 1.0);
+    EXPECT_EQ(s.maximum, 10.0);
 }
 
 TEST(PlotStatistics, MissingHistoryChangesNothing) {

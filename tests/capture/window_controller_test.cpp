@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <deque>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <set>
 
 #include "core/control_ids.h"
 #include "fake_view.h"
+#include "platform/data_file_posix.h"
 
 namespace ticklog {
 namespace {
@@ -51,7 +54,7 @@ public:
     std::set<std::string> devices{"/dev/ttyS0", "/dev/ttyS1"};
     std::deque<std::string> bursts;
     bool open = false;
-    int closes = 0, reads_after_close = 0;
+    int closes = 0, reads = 0, reads_after_close = 0;
     bool Open(const std::string& device) override { return open = devices.count(device) > 0; }
     bool Close() override {
         ++closes;
@@ -60,6 +63,7 @@ public:
         return was;
     }
     std::size_t ReadBurst(std::span<unsigned char, kBurstBytes> buffer) override {
+        ++reads;
         if (!open) ++reads_after_close;
         std::string b = bursts.empty() ? "0.5\r\n" : bursts.front();
         if (!bursts.empty()) bursts.pop_front();
@@ -146,6 +150,7 @@ struct Window {
     FakeView view;
     FakePort port;
     FakeDataFile file;
+    DataFile* other_file = nullptr;  // a data file other than `file`
     FakeFolders folders;
     FakeProfile profile;
     FakeStart start;
@@ -157,7 +162,9 @@ struct Window {
     WindowController& Open(std::map<std::string, std::string> preferences = {}) {
         for (auto& [key, value] : preferences) profile.values["Preferences/" + key] = value;
         controller = std::make_unique<WindowController>(
-            view, WindowPlatform{port, file, folders, profile, start, memory, allocator},
+            view,
+            WindowPlatform{port, other_file ? *other_file : file, folders, profile, start, memory,
+                           allocator},
             WindowOptions{"/opt/tl/", {}, analysis_if_unset});
         controller->Start();
         return *controller;
@@ -338,6 +345,32 @@ TEST(RunLoop, CancelledAppendQuestionLeavesTheWindowIdle) {
     EXPECT_EQ(w.view.status[w.view.status.size() - 2], "Data file appended");
 }
 
+TEST(RunLoop, ADataFileThatCannotBeOpenedRefusesTheRunBeforeAnyRead) {
+    // A name whose folder is a regular file: no open of it succeeds, not even as root.
+    const std::string plain = ::testing::TempDir() + "ticklog-plain-file";
+    std::ofstream(plain) << "not a folder";
+    for (Answer answer : {Answer::Yes, Answer::No}) {  // append, overwrite
+        PosixDataFile real;
+        Window w;
+        w.other_file = &real;
+        w.Open({{"File", plain + "/run.dat"}});
+        w.view.answers = {answer};
+        w.view.on_pump = [&](int) { w.controller->Command(IDC_START_STOP); };  // if it ran
+        w.controller->Command(IDC_START_STOP);
+        EXPECT_FALSE(w.controller->Running());
+        EXPECT_EQ(w.port.reads, 0);
+        EXPECT_EQ(w.view.pumps, 0);
+        EXPECT_EQ(w.controller->ReadingCount(), 0);
+        EXPECT_FALSE(real.IsOpen());
+        EXPECT_EQ(w.view.status.back(), "Could not open data file");
+        EXPECT_NE(w.view.Text(IDC_START_STOP), "&Stop");
+        for (int id : {IDC_CLOSE, IDC_FILENAME, IDC_PORT, IDC_SCALE, IDC_HELP, IDC_STATUS_LIST})
+            EXPECT_FALSE(w.view.enabled.count(id) && !w.view.enabled[id]) << id;
+        EXPECT_EQ(w.view.focus, IDC_FILENAME);
+    }
+    std::remove(plain.c_str());
+}
+
 TEST(RunLoop, StopAndStartInOnePumpContinueInTheSameLoop) {
     Window w;
     w.Open();
@@ -358,7 +391,7 @@ TEST(RunLoop, StopAndStartInOnePumpContinueInTheSameLoop) {
 TEST(PlotModes, FrequencyValuesOneTwoThreeDuringARun) {
     Window w;
     w.Open({{"Size", "8"}});
-    w.Burst({"0", "1", "3", "6"});
+    w.Burst({"10", "11", "13", "16"});
     w.RunFor(4, [&](int pump) {
         if (pump == 3) w.controller->Command(IDC_PLOT_FREQ);
     });
@@ -518,6 +551,21 @@ TEST(Commands, StandInAnalysisProgramOnlyWhenTheSettingsNameNone) {
     named.controller->Command(IDC_ANALYZE);
     ASSERT_EQ(named.start.started.size(), 1u);
     EXPECT_EQ(named.start.started[0][0], "/opt/v/prog");
+}
+
+TEST(Commands, WithoutAnAnalysisProgramTheButtonSaysWhereToSetIt) {
+    Window w;
+    w.Open();
+    w.RunFor(1, [&](int pump) {
+        if (pump == 1) w.controller->Command(IDC_ANALYZE);  // during a run as well
+    });
+    w.controller->Command(IDC_ANALYZE);
+    EXPECT_TRUE(w.start.started.empty());
+    const std::string line =
+        "No analysis program is set: put Vantor=<its path> under [Preferences] in "
+        "/opt/tl/Ticklog.ini";
+    EXPECT_EQ(std::count(w.view.status.begin(), w.view.status.end(), line), 2);
+    EXPECT_EQ(w.view.status.back(), line);
 }
 
 }  // namespace

@@ -5,8 +5,9 @@
                                              modes, Stop, the analysis button, Escape
     desktop_run.py BIN_DIR SHOT_DIR killed   a run on instrument-sim ended by SIGKILL
 
-Each case runs in a fresh temporary folder that holds a symbolic link to the program,
-so its settings and data file land there and not beside the built program. The
+Each case runs in a fresh temporary folder that holds the program, started from another
+working folder, so its settings and data file land beside it and not beside the built
+program or in the working folder. The
 window is driven with xdotool (mnemonics, Enter, a mouse click), screenshots of it go
 to SHOT_DIR/e2e_*.png, and the data file is read from this process while the run goes
 on. E2E_RUN_SECONDS (default 9) is about how long the demo run lasts.
@@ -17,6 +18,7 @@ import os
 import pathlib
 import re
 import select
+import shutil
 import signal
 import subprocess
 import sys
@@ -216,16 +218,27 @@ class DataFileReader:
 
 
 class Ticklog:
-    """The real program, started through a link in the work folder."""
+    """The real program, installed in the work folder (a hard link, else a copy: the
+    program's folder is that of the file it runs from, whatever link led to it) with
+    the tools it starts beside it, and started by a relative name from another working
+    folder, so that every path it uses must come from its own folder."""
 
     def __init__(self, desktop, work, *arguments):
-        link = work / "ticklog"
-        link.symlink_to(BIN / "ticklog")
+        program = work / "ticklog"
+        try:
+            os.link(BIN / "ticklog", program)
+        except OSError:
+            shutil.copy2(BIN / "ticklog", program)
+        for tool in ("instrument-sim", "varnis-analyze"):
+            (work / tool).symlink_to(BIN / tool)
+        self.elsewhere = work.parent / "elsewhere"
+        self.elsewhere.mkdir()
         self.stderr_path = work.parent / "ticklog.stderr"
         with open(work.parent / "ticklog.stdout", "wb") as out, open(self.stderr_path, "wb") as err:
             # A session of its own, so that a failed test can end the program together
             # with the simulated instrument it started.
-            self.process = subprocess.Popen([str(link), *arguments], cwd=work, env=desktop.env,
+            self.process = subprocess.Popen([os.path.relpath(program, self.elsewhere), *arguments],
+                                            cwd=self.elsewhere, env=desktop.env,
                                             stdin=subprocess.DEVNULL, stdout=out, stderr=err,
                                             start_new_session=True)
 
@@ -363,6 +376,9 @@ def demo_case(folder, desktop):
               f"{len(reader.data)} bytes, first {records[0].decode()}, last {records[-1].decode()}")
         if len(records) < int(elapsed) - 2:
             fail(f"only {len(records)} records in a run of {elapsed:.1f} s at one reading a second")
+        # The demo's scale makes the counter's cycles seconds: phases of nanoseconds.
+        if not all(abs(float(r)) < 1e-3 for r in records[:5]):
+            fail(f"the demo's first records are not seconds: {[r.decode() for r in records[:5]]}")
 
         # The analysis button, clicked where it is, with Vantor empty: varnis-analyze.
         desktop.click(window, *units.centre(ANALYZE_BUTTON))
@@ -379,8 +395,10 @@ def demo_case(folder, desktop):
         if code != 0:
             fail(f"exit status {code}; messages:\n{program.stderr()}")
         wait_for("the simulated instrument to end with the program", lambda: not program.group_members(), 5)
+        if any(program.elsewhere.iterdir()):
+            fail(f"files in the working folder: {sorted(p.name for p in program.elsewhere.iterdir())}")
         settings = read_ini(work / "Ticklog.ini")
-        expected = {"comm": "1", "plot": "1", "freq": "1", "size": "240", "scale": "1.000000e+00",
+        expected = {"comm": "1", "plot": "1", "freq": "1", "size": "240", "scale": "1.000000e-07",
                     "file": str(data_path)}
         if settings.get("preferences") != expected:
             fail(f"Ticklog.ini holds {settings}, expected [Preferences] {expected}")

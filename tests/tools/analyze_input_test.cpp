@@ -148,15 +148,37 @@ TEST(AnalyzeCommandLine, RefusesWhatItCannotUse) {
         {"-p", "x.dat", "--zeros", "none"},
         {"-p", "x.dat", "--follow", "0"},
         {"-p", "x.dat", "--mtotdev-limit", "-1"},
+        {"-p", "x.dat", "--theoh-limit", "many"},
+        {"--hat", "a.dat", "b.dat"},                             // two files
+        {"-p", "x.dat", "--hat", "a.dat", "b.dat", "c.dat"},     // both modes
+        {"--hat", "a.dat", "b.dat", "c.dat", "--follow", "1"},
+        {"--hat", "a.dat", "b.dat", "c.dat", "-o", "auto1"},
+        {"--hat", "a.dat", "b.dat", "c.dat", "--hat-statistic", "theo2"},
+        {"--hat", "a.dat", "b.dat", "c.dat", "-t", "1,1"},       // two intervals
+        {"-p", "x.dat", "-t", "1,1,1"},                          // three without --hat
+        {"-p", "x.dat", "--hat-data", "frequency"},              // hat option without --hat
     };
     for (const auto &arguments : bad) EXPECT_NE(parse_command_line(arguments).error, "") << arguments.size();
 }
 
-TEST(AnalyzeFactors, OctavesDecadesOrEveryFactorWhileTheAllanDeviationHasATerm) {
-    EXPECT_EQ(averaging_factors(20, TauSpacing::Octave), (std::vector<int>{1, 2, 4, 8}));
-    EXPECT_EQ(averaging_factors(100, TauSpacing::Decade), (std::vector<int>{1, 2, 4, 10, 20, 40}));
-    EXPECT_EQ(averaging_factors(8, TauSpacing::All), (std::vector<int>{1, 2, 3}));
-    EXPECT_TRUE(averaging_factors(2, TauSpacing::Octave).empty());
+TEST(AnalyzeFactors, OctavesDecadesOrEveryFactorWhileTheAllanDeviationOrTheoHHasARow) {
+    EXPECT_EQ(averaging_factors(longest_factor(20, 1e9), TauSpacing::Octave), (std::vector<int>{1, 2, 4, 8}));
+    EXPECT_EQ(averaging_factors(longest_factor(89, 1e9), TauSpacing::Decade), (std::vector<int>{1, 2, 4, 10, 20, 40}));
+    EXPECT_EQ(averaging_factors(longest_factor(8, 1e9), TauSpacing::All), (std::vector<int>{1, 2, 3}));
+    EXPECT_TRUE(averaging_factors(longest_factor(2, 1e9), TauSpacing::Octave).empty());
+    // From 90 samples TheoH reaches three quarters of the record: its last TheoBR row
+    // has the Theo1 factor n - 1 or n - 2 (even), at factor 74 of 100 samples.
+    EXPECT_EQ(longest_factor(100, 1e9), 74);
+    EXPECT_EQ(theobr_theo1_factor(74), 98);
+    EXPECT_GT(theobr_theo1_factor(75), 99);
+    // The cost limit keeps the Theo1 factors within limit / n, or all of TheoBR out
+    // once its first row (with the bias removal's factors up to 0.13 n) is beyond it.
+    EXPECT_EQ(longest_factor(10000, 1e9), 7499);
+    EXPECT_EQ(longest_factor(100000, 1e9), 49999);
+    EXPECT_EQ(theobr_longest_factor(100000, 4e9), 30000);
+    EXPECT_EQ(theobr_longest_factor(100000, 1e9), 0);
+    EXPECT_LE(theobr_cost(100000, 30000), 4e9);
+    EXPECT_GT(theobr_cost(100000, 30001), 4e9);
 }
 
 // The one-pass MTIE gives CalcMTIE's value for every span, gaps and the phase rule

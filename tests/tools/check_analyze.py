@@ -13,7 +13,7 @@ from pathlib import Path
 
 import numpy as np
 import varnis
-from varnis import raw
+from varnis import raw, rawx
 
 PROGRAM, CASE = sys.argv[1], sys.argv[2]
 WORK = Path(tempfile.mkdtemp(prefix="analyze_"))
@@ -65,6 +65,26 @@ def recorded(samples, kind, tau0):
     return p[: int(p[0]) + 3]
 
 
+def longest_factor(n, theoh_limit=1e9):
+    """The last averaging factor of a record of n phase samples: while the Allan
+    deviation has a term, or TheoH a TheoBR row within its cost limit (samples times
+    the largest Theo1 factor of the sweep, the bias removal's 12 + 4 (n / 30 - 3) included)."""
+    allan = (n - 1) // 2
+    if n < 90 or n * max(2 * ((4 * (n // 10 + 1) + 3) // 6), 12 + 4 * (n // 30 - 3)) > theoh_limit:
+        return allan
+    theo1 = min(theoh_limit // n, n - 1)
+    return max(allan, int((6 * (theo1 // 2) + 2) // 4))
+
+
+def theoh(phase, tau0, factors):
+    """{m: (value, terms, tau)} of TheoH by one direct CalcTheoHSweep of the factors."""
+    afs = np.array(factors, dtype=np.intc)
+    devs, taus, terms = np.zeros(afs.size), np.zeros(afs.size), np.zeros(afs.size, dtype=np.intc)
+    assert rawx.CalcTheoHSweep(phase, tau0, afs, afs.size, 0, devs, taus, terms, None, None, 0,
+                               varnis.no_progress) == afs.size
+    return {int(m): (v, int(t), tau) for m, v, t, tau in zip(afs, devs, terms, taus)}
+
+
 def direct(statistic, phase, tau0, m, recorded_phase=None):
     """(value, terms) of one statistic by a direct call on the conditioned phase (MTIE
     and TIE rms: on the recorded phase)."""
@@ -103,6 +123,10 @@ def direct(statistic, phase, tau0, m, recorded_phase=None):
                 if count > 0:
                     pooled, terms = pooled + count * out.value ** 2, terms + count
             return math.sqrt(pooled / terms), terms
+    elif statistic == "pdev":
+        terms = rawx.CalcParabolicDev(ptr(phase), ref, tau0, m)
+    elif statistic == "theoh":
+        return theoh(phase, tau0, [m])[m][:2]
     elif statistic == "mtie":
         copy = phase.copy()
         assert raw.CalcMTIE(ptr(copy), ref, m, ctypes.byref(stop), 0, quiet) == n
@@ -127,17 +151,27 @@ def check_against_library(samples, kind, tau0, confidence, extra=()):
     n = int(phase[0])
     rows = list(csv.DictReader(table.open()))
     factors = sorted({int(r["m"]) for r in rows})
-    expected_factors = [2 ** i for i in range(40) if n - 2 * 2 ** i >= 1]
+    expected_factors = [2 ** i for i in range(40) if 2 ** i <= longest_factor(n)]
     assert factors == expected_factors, (factors, expected_factors)
+    # TheoH, every row of it as one direct sweep; beyond the Allan deviation's last
+    # term (n - 2m >= 1) it is the only statistic.
+    theoh_rows = theoh(phase, tau0, [int(r["m"]) for r in rows if r["statistic"] == "theoh"])
+    assert {int(r["m"]) for r in rows if n - 2 * int(r["m"]) < 1} <= set(theoh_rows)
+    assert all(r["statistic"] == "theoh" for r in rows if n - 2 * int(r["m"]) < 1)
     tail = 0.025 if confidence == 95 else (1 - 0.6827) / 2
     seen = set()
     for r in rows:
         m, statistic = int(r["m"]), r["statistic"]
         seen.add(statistic)
-        value, terms = direct(statistic, phase, tau0, m, as_recorded)
+        tau = m * tau0
+        if statistic == "theoh":
+            value, terms, tau = theoh_rows[m]
+            assert (r["edf"] == "") == (m > n // 10), (m, r)  # no EDF for the TheoBR rows
+        else:
+            value, terms = direct(statistic, phase, tau0, m, as_recorded)
         assert int(r["terms"]) == terms, (statistic, m, r["terms"], terms)
         assert math.isclose(float(r["value"]), value, rel_tol=1e-14), (statistic, m, r["value"], value)
-        assert math.isclose(float(r["tau"]), m * tau0, rel_tol=1e-15)
+        assert math.isclose(float(r["tau"]), tau, rel_tol=1e-15)
         if r["edf"]:
             edf, lo, hi = float(r["edf"]), float(r["lower"]), float(r["upper"])
             chi_high = raw.CalcInvChiSqr(tail, edf)
@@ -154,14 +188,53 @@ def check_against_library(samples, kind, tau0, confidence, extra=()):
                 assert math.isclose(float(r["edf"]), edf, rel_tol=1e-7), (m, r["edf"], edf)
             # The printed table shows the same value to four digits.
             assert f"{value:.3e}" in done.stdout
-    assert seen == {"oadev", "mdev", "tdev", "ohdev", "totdev", "mtotdev", "mtie", "tierms"}, seen
+    assert seen == {"oadev", "mdev", "tdev", "ohdev", "totdev", "mtotdev", "pdev", "theoh", "mtie", "tierms"}, seen
 
     root = ElementTree.parse(plot).getroot()  # raises on XML that is not well-formed
     assert root.tag == "{http://www.w3.org/2000/svg}svg"
-    plotted = sum(1 for r in rows if r["statistic"] in ("oadev", "mdev", "ohdev", "totdev", "mtotdev")
+    plotted = sum(1 for r in rows if r["statistic"] in ("oadev", "mdev", "ohdev", "totdev", "mtotdev", "pdev", "theoh")
                   and float(r["value"]) > 0)
     assert len(root.findall(".//{http://www.w3.org/2000/svg}circle")) == plotted
     return done
+
+
+def check_report_page(page, sections):
+    """The report page: well-formed, self-contained (no script, nothing loaded from
+    elsewhere, links only within), with the sections in order; returns its root."""
+    import html.parser
+    import re
+    text = page.read_text(encoding="utf-8")
+    root = ElementTree.fromstring(text)
+
+    class Links(html.parser.HTMLParser):
+        def handle_starttag(self, tag, attrs):
+            assert tag not in ("script", "link", "img", "iframe", "object", "embed"), tag
+            for name, value in attrs:
+                if name in ("src", "href", "xlink:href", "data", "action"):
+                    assert value.startswith("#"), (tag, name, value)
+    Links().feed(text)
+    assert not re.search(r"url\((?!#)|@import", text)
+    ids = [e.get("id") for e in root.iter("{http://www.w3.org/1999/xhtml}h2")]
+    assert ids == sections, ids
+    return root
+
+
+def screenshot(page, name, coloured_at_least=20000):
+    """Renders the page in headless Chromium from disk; the picture, kept as name in
+    ANALYZE_SCREENSHOT_DIR, must not be blank: plotted curves and text."""
+    import os
+    shots = Path(os.environ.get("ANALYZE_SCREENSHOT_DIR", WORK))
+    shot = shots / name
+    shot.unlink(missing_ok=True)
+    subprocess.run(["chromium", "--headless", "--no-sandbox", "--disable-gpu", "--hide-scrollbars",
+                    f"--user-data-dir={WORK / 'browser'}", f"--screenshot={shot}", "--window-size=1200,3200",
+                    page.as_uri()], capture_output=True, timeout=120, check=True)
+    pixels = subprocess.run(["pngtopnm", str(shot)], capture_output=True, check=True).stdout
+    width, height = map(int, pixels.split(b"\n")[1].split())
+    body = np.frombuffer(pixels[-width * height * 3:], dtype=np.uint8).reshape(height, width, 3)
+    coloured = np.count_nonzero((body.max(axis=2) - body.min(axis=2)) > 60)
+    dark = np.count_nonzero(body.max(axis=2) < 100)
+    assert coloured > coloured_at_least and dark > 20000, (coloured, dark)
 
 
 rng = np.random.default_rng(12)
@@ -242,7 +315,7 @@ elif CASE == "choices":
         done = run("-p", str(data), "-o", "skip", "--drift", drift, "--taus", "decade", "--csv", str(table))
         assert "Drift removed: " + ("none" if drift == "none" else "") in done.stdout, done.stdout[:600]
         rows = list(csv.DictReader(table.open()))
-        assert sorted({int(r["m"]) for r in rows}) == [1, 2, 4, 10, 20, 40, 100, 200, 400, 1000]
+        assert sorted({int(r["m"]) for r in rows}) == [1, 2, 4, 10, 20, 40, 100, 200, 400, 1000, 2000]
         for r in rows:
             if r["statistic"] in ("mtie", "tierms") or drift == "none":
                 value, terms = direct(r["statistic"], as_recorded, 1.0, int(r["m"]), as_recorded)
@@ -279,9 +352,6 @@ elif CASE == "failures":
     gap.write_bytes(gap.read_bytes().replace(b"\r\n", b"\r\nnan\r\n", 1))
     assert "Gaps found: 1" in run("-p", str(gap), "-o", "skip").stdout
 elif CASE == "report":
-    import html.parser
-    import os
-    import re
     data = WORK / "report run.dat"
     k = np.arange(5000)
     x = 1e-3 + 5e-9 * k + np.cumsum(rng.normal(0.0, 1e-11, k.size)) + rng.normal(0.0, 2e-10, k.size)
@@ -290,38 +360,24 @@ elif CASE == "report":
     done = run("-t", "1.0", "-p", str(data), "-o", "auto1", "-o", "skip")
     page = Path(f"{data}.html")
     assert f"Report written to {page}" in done.stdout
+    root = check_report_page(page, ["summary", "records", "residual", "sigma-tau", "dynamic", "time-error",
+                                    "spectrum", "tables"])
     text = page.read_text(encoding="utf-8")
-    root = ElementTree.fromstring(text)  # well-formed as XML
-    # Self-contained: no script, nothing loaded from elsewhere, links only within.
-    class Links(html.parser.HTMLParser):
-        def handle_starttag(self, tag, attrs):
-            assert tag not in ("script", "link", "img", "iframe", "object", "embed"), tag
-            for name, value in attrs:
-                if name in ("src", "href", "xlink:href", "data", "action"):
-                    assert value.startswith("#"), (tag, name, value)
-    Links().feed(text)
-    assert not re.search(r"url\((?!#)|@import", text)
-    ids = [e.get("id") for e in root.iter("{http://www.w3.org/1999/xhtml}h2")]
-    assert ids == ["summary", "records", "residual", "sigma-tau", "time-error", "spectrum", "tables"], ids
     charts = root.findall(".//{http://www.w3.org/2000/svg}svg")
-    assert len(charts) == 6, len(charts)
-    spectrum = charts[5]
+    assert len(charts) == 7, len(charts)
+    spectrum = charts[6]
     assert len(spectrum.findall(".//{http://www.w3.org/2000/svg}polyline")) == 2  # periodogram, multitaper
     assert "baseline-shift=\"super\"" in text and "(s)" in text and "(Hz)" in text
     assert "http-equiv" not in text  # refreshes only while following
-    # Rendered by a browser from disk: a page that is not blank.
-    shots = Path(os.environ.get("ANALYZE_SCREENSHOT_DIR", WORK))
-    shot = shots / "analyze_report.png"
-    shot.unlink(missing_ok=True)
-    subprocess.run(["chromium", "--headless", "--no-sandbox", "--disable-gpu", "--hide-scrollbars",
-                    f"--user-data-dir={WORK / 'browser'}", f"--screenshot={shot}", "--window-size=1200,2600",
-                    page.as_uri()], capture_output=True, timeout=120, check=True)
-    pixels = subprocess.run(["pngtopnm", str(shot)], capture_output=True, check=True).stdout
-    width, height = map(int, pixels.split(b"\n")[1].split())
-    body = np.frombuffer(pixels[-width * height * 3:], dtype=np.uint8).reshape(height, width, 3)
-    coloured = np.count_nonzero((body.max(axis=2) - body.min(axis=2)) > 60)
-    dark = np.count_nonzero(body.max(axis=2) < 100)
-    assert coloured > 20000 and dark > 20000, (coloured, dark)  # plotted curves and text
+    # The dynamic Allan deviation: a cell per window and octave factor (runs of one
+    # colour in a row drawn as one), labelled axes with units and a colour bar.
+    heat = charts[4]
+    labels = "".join(heat.itertext())
+    assert "Averaging time \u03c4 (s)" in labels and "since the first reading (s)" in labels
+    assert "Overlapping Allan deviation \u03c3(\u03c4) (s/s)" in labels
+    fills = [r.get("fill") for r in heat.iter("{http://www.w3.org/2000/svg}rect")]
+    assert len(set(fills)) > 20, len(set(fills))
+    screenshot(page, "analyze_report.png")
 elif CASE == "follow":
     import signal
     import time
@@ -374,6 +430,47 @@ with open(sys.argv[1], 'ab', buffering=0) as out:
             value, terms = direct("oadev", phase, 1.0, int(r["m"]))
             assert (int(r["terms"]), float(r["value"])) == (terms, value), r
     assert not list(WORK.glob("*.tmp*"))  # no temporary file left behind
+elif CASE == "hat":
+    # Three clocks of white frequency noise, 1, 2 and 4 parts in 10^12 at 1 s, compared
+    # in pairs; each pairwise file carries an offset and a frequency offset of its own.
+    levels = np.array([1e-12, 2e-12, 4e-12])
+    n = 20000
+    clocks = [np.cumsum(rng.normal(0.0, level, n)) for level in levels]
+    paths = [WORK / f"{name}.dat" for name in ("AB", "BC", "CA")]
+    for p, (i, j) in zip(paths, ((0, 1), (1, 2), (2, 0))):
+        write_records(p, 1e-6 * (i + 1) + 3e-10 * np.arange(n) + clocks[i] - clocks[j])
+    table, page, plot = WORK / "hat.csv", WORK / "hat.html", WORK / "hat.svg"
+    done = run("--hat", *map(str, paths), "-o", "skip", "--csv", str(table), "--report", str(page),
+               "--plot", str(plot), "--hat-statistic", "mdev")
+    assert "Variance: Modified Allan deviation" in done.stdout, done.stdout
+    pairs = [conditioned(np.array([float(v) for v in p.read_text().split()]), "phase", 1.0)[0] for p in paths]
+    rows = list(csv.DictReader(table.open()))
+    assert sorted({int(r["m"]) for r in rows}) == [2 ** i for i in range(13)]  # up to n / 3
+    variances, pair_variances = np.zeros(3), np.zeros(3)
+    for r in rows:
+        m = int(r["m"])
+        terms = rawx.CalcThreeCorneredHat(pairs[0], pairs[1], pairs[2], 1.0, m, 1, variances, pair_variances)
+        series = "A B C AB BC CA".split().index(r["series"])
+        want = (variances if series < 3 else pair_variances)[series % 3]
+        assert int(r["terms"]) == terms and float(r["variance"]) == want, (r, want)
+        assert r["deviation"] == ("" if want <= 0 else repr(math.sqrt(want))), r
+        # The known clocks recovered while the averages are many: white frequency noise
+        # has the modified Allan deviation sigma sqrt(R / tau), R = 1/2 for long tau.
+        if series < 3 and m in (8, 16, 32):
+            expected = levels[series] * math.sqrt(0.5 / m)
+            assert abs(float(r["deviation"]) / expected - 1) < 0.15, (r, expected)
+    check_report_page(page, ["summary", "sigma-tau", "tables"])
+    screenshot(page, "analyze_hat_report.png", coloured_at_least=2000)  # lines on white
+    ElementTree.parse(plot)
+    # Files that cannot be one hat: a message naming them and status 1, nothing written.
+    short = WORK / "short.dat"
+    short.write_text("".join(paths[2].read_text().splitlines(keepends=True)[:-1]))
+    table.unlink()
+    done = run("--hat", str(paths[0]), str(paths[1]), str(short), "-o", "skip", "--csv", str(table), expect=1)
+    assert f"same length" in done.stderr and f"{short} has {n - 1} values" in done.stderr, done.stderr
+    done = run("-t", "1,1,10", "--hat", *map(str, paths), "-o", "skip", "--csv", str(table), expect=1)
+    assert f"one rate: {paths[0]} every 1 s, {paths[1]} every 1 s, {paths[2]} every 10 s" in done.stderr
+    assert not table.exists()
 elif CASE == "help":
     done = run("--help")
     assert "usage: varnis-analyze" in done.stdout and "--plot" in done.stdout

@@ -23,9 +23,9 @@ const char *noise_name(int alpha) {
     }
 }
 
-std::vector<int> averaging_factors(int n, TauSpacing spacing) {
+std::vector<int> averaging_factors(int longest, TauSpacing spacing) {
     std::vector<int> factors;
-    auto fits = [n](long long m) { return n - 2 * m >= 1; };
+    auto fits = [longest](long long m) { return m <= longest; };
     switch (spacing) {
         case TauSpacing::Octave:
             for (long long m = 1; fits(m); m *= 2) factors.push_back(static_cast<int>(m));
@@ -40,6 +40,18 @@ std::vector<int> averaging_factors(int n, TauSpacing spacing) {
             break;
     }
     return factors;
+}
+
+int theobr_longest_factor(int n, double theoh_limit) {
+    if (theoh_reach(n) == 0 || theobr_cost(n, theoh_switch_factor(n) + 1) > theoh_limit) return 0;
+    // The cost grows with the Theo1 factor 2 floor((4 m + 3) / 6) of the last row:
+    // the last m whose Theo1 factor stays within limit / n (and n - 1).
+    const auto theo1 = static_cast<long long>(std::min(std::floor(theoh_limit / n), n - 1.0));
+    return static_cast<int>((6 * (theo1 / 2) + 2) / 4);
+}
+
+int longest_factor(int n, double theoh_limit) {
+    return std::max((n - 1) / 2, theobr_longest_factor(n, theoh_limit));
 }
 
 namespace {
@@ -157,7 +169,7 @@ void add_intervals(std::vector<Row> &rows, int confidence_percent) {
         for (int s = 0; s < STATISTIC_COUNT; ++s) {
             const StatisticInfo &info = statistic_info(s);
             Estimate &e = row.estimates[s];
-            if (info.edf == nullptr || !e.computed) continue;
+            if (info.edf == nullptr || !e.computed || e.no_interval != nullptr) continue;
             Value v{true, e.value, e.terms, e.samples_used};
             add_interval(e, info.edf(row.noise_alpha, v, row.m), confidence_percent);
         }
@@ -183,6 +195,8 @@ Estimate estimate_of(const Value &v) {
     e.value = v.value;
     e.terms = v.terms;
     e.samples_used = v.samples_used;
+    e.tau = v.tau;
+    e.no_interval = v.no_interval;
     return e;
 }
 
@@ -209,31 +223,42 @@ std::vector<std::pair<int, int>> gap_free_stretches(const std::vector<double> &p
 // every calculation of theirs finished; the noise measures of the rows kept.
 std::vector<NoiseMeasure> compute_rows(Analysis &a, const Records &records, const std::vector<int> &factors,
                                        void (*progress)(int, const char *), int *stop) {
-    // The work as tasks: MTIE of every span in one pass and the noise measures of
-    // every factor first, then per factor each statistic.
+    // The work as tasks: TheoH's long-term rows in one sweep (the longest work, so it
+    // starts first), MTIE of every span in one pass and the noise measures of every
+    // factor, then per factor each statistic. Rows beyond the Allan deviation's last
+    // term (n - 2m >= 1) are TheoH's alone.
     constexpr int kNoiseTask = STATISTIC_COUNT;
     struct Task {
         int row;
         int what;
     };
-    std::vector<Task> tasks = {{-1, MTIE}, {-1, kNoiseTask}};
-    for (int r = 0; r < static_cast<int>(factors.size()); ++r)
+    const AnalysisSettings &settings = a.settings;
+    const int n = a.phase_samples;
+    const int allan_longest = (n - 1) / 2;
+    std::vector<Task> tasks = {{-1, THEOH}, {-1, MTIE}, {-1, kNoiseTask}};
+    for (int r = 0; r < static_cast<int>(factors.size()) && factors[r] <= allan_longest; ++r)
         for (int s = 0; s < STATISTIC_COUNT; ++s)
             if (statistic_info(s).compute != nullptr) tasks.push_back({r, s});
     const int recorded_samples = sample_count(a.record.recorded_phase);
     std::vector<int> mtie_spans;
     for (int m : factors)
-        if (m < recorded_samples) mtie_spans.push_back(m);
+        if (m < recorded_samples && m <= allan_longest) mtie_spans.push_back(m);
+    // TheoBR rows: beyond the switch-over, up to the last one within the cost limit.
+    std::vector<int> theobr_factors;
+    const int theobr_longest = theobr_longest_factor(n, settings.theoh_limit);
+    for (int m : factors)
+        if (m > theoh_switch_factor(n) && m <= theobr_longest) theobr_factors.push_back(m);
+    std::vector<Value> theobr;
     std::vector<double> mtie_values;
     std::vector<NoiseMeasure> measures;
-    const AnalysisSettings &settings = a.settings;
-    const int n = a.phase_samples;
     std::vector<char> finished(tasks.size(), 0);
 
     auto run = [&](int i) {
         const Task &task = tasks[i];
         if (task.what == MTIE) {
             mtie_values = mtie_for_spans(a.record.recorded_phase, mtie_spans, stop);
+        } else if (task.what == THEOH) {
+            theobr = theobr_values(records, theobr_factors);
         } else if (task.what == kNoiseTask) {
             measures = measure_all(a.record.residual_frequency, factors, stop);
         } else {
@@ -259,6 +284,16 @@ std::vector<NoiseMeasure> compute_rows(Analysis &a, const Records &records, cons
     std::vector<char> row_complete(factors.size(), 1);
     for (std::size_t i = 0; i < tasks.size(); ++i)
         if (!finished[i] && tasks[i].row >= 0) row_complete[tasks[i].row] = 0;
+    for (std::size_t r = 0, t = 0; r < factors.size(); ++r) {
+        const int m = factors[r];
+        if (m > theoh_switch_factor(n) && m <= theobr_longest) {
+            if (t < theobr.size()) a.rows[r].estimates[THEOH] = estimate_of(theobr[t]);
+            else if (*stop) row_complete[r] = 0;  // cut short: not a row to report
+            ++t;
+        } else if (m > theoh_switch_factor(n) && m <= theoh_reach(n)) {
+            a.rows[r].estimates[THEOH].skipped_as_too_long = true;
+        }
+    }
     for (std::size_t r = 0; r < factors.size(); ++r) {
         if ((r < mtie_spans.size() && r >= mtie_values.size()) || r >= measures.size()) row_complete[r] = 0;
         if (r < mtie_values.size()) {
@@ -300,7 +335,7 @@ Analysis run_analysis(const std::vector<double> &samples, const AnalysisSettings
     const int n = a.phase_samples = sample_count(phase);
     Records records{&phase, &a.record.recorded_phase, gap_free_stretches(phase), settings.tau0, stop};
 
-    std::vector<int> factors = averaging_factors(n, settings.taus);
+    std::vector<int> factors = averaging_factors(longest_factor(n, settings.theoh_limit), settings.taus);
     for (int m : factors) {
         Row row;
         row.m = m;
@@ -321,6 +356,10 @@ Analysis run_analysis(const std::vector<double> &samples, const AnalysisSettings
         row.estimates[TDEV].value = row.tau * mod.value / std::sqrt(3.0);
     }
     refuse_non_finite(a);
+    // TheoH up to its switch-over is the overlapping Allan deviation (named once when
+    // it is no finite number).
+    for (Row &row : a.rows)
+        if (row.m <= theoh_switch_factor(n)) row.estimates[THEOH] = row.estimates[OADEV];
     assign_noise(a.rows, measures);
     add_intervals(a.rows, settings.confidence_percent);
     return a;

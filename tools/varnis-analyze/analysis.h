@@ -24,6 +24,12 @@ struct AnalysisSettings {
     // times the averaging factor, (N - 3m + 1) m; longer ones are skipped (and the
     // output says so), so that a long record still gives its table in reasonable time.
     double mtotdev_limit = 4e6;
+    // Largest work of TheoH's long-term (TheoBR) rows, counted as samples times the
+    // largest Theo1 factor of the sweep behind them (theobr_cost); factors beyond it
+    // keep TheoH's Allan rows only, and the output says so. At the default a record of
+    // 3e4 samples gets every TheoBR row, one of 1e5 none (its bias removal alone costs
+    // 1.3e9).
+    double theoh_limit = 1e9;
 };
 
 const char *noise_name(int alpha);
@@ -35,6 +41,8 @@ struct Estimate {
     double value = 0.0;
     int terms = 0;
     int samples_used = 0;  // the gap-free samples behind the terms: what the EDF counts
+    double tau = 0.0;      // averaging time when it differs from the row's (TheoBR), else 0
+    const char *no_interval = nullptr;  // why the value has no interval by its kind
     bool has_interval = false;
     bool too_few_terms = false;  // too few for a confidence interval
     double edf = 0.0;
@@ -65,9 +73,17 @@ struct Analysis {
     std::vector<std::string> problems;  // values that came out as no finite number
 };
 
-// The averaging factors for a phase record of n samples: while the overlapping Allan
-// deviation still has a term (n - 2m >= 1).
-std::vector<int> averaging_factors(int n, TauSpacing spacing);
+// The averaging factors up to `longest` in the spacing.
+std::vector<int> averaging_factors(int longest, TauSpacing spacing);
+// The longest averaging factor of a phase record of n samples: while the overlapping
+// Allan deviation still has a term (n - 2m >= 1) or, beyond, while TheoH has a TheoBR
+// row within the cost limit (up to about 0.75 n).
+int longest_factor(int n, double theoh_limit);
+// The largest factor of a TheoBR row within the cost limit (theobr_cost), 0 when the
+// record is too short for TheoBR or its first row is beyond the limit.
+int theobr_longest_factor(int n, double theoh_limit);
+// The averaging time of an estimate: its own (TheoBR) or the row's.
+inline double estimate_tau(const Estimate &e, const Row &row) { return e.tau > 0.0 ? e.tau : row.tau; }
 
 // samples: the values of the file (gaps as 0.0); progress: draws the share of the
 // work done (may be null); stop: the flag that ends the work early.

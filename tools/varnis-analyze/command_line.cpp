@@ -1,5 +1,6 @@
 #include "command_line.h"
 
+#include "hat.h"
 #include "number_text.h"
 
 namespace analyze {
@@ -7,7 +8,10 @@ namespace analyze {
 std::string usage_text() {
     std::string drifts;
     for (const std::string &name : drift_model_names()) drifts += (drifts.empty() ? "" : "|") + name;
+    std::string hat_keys;
+    for (const HatStatistic &h : hat_statistics()) hat_keys += (hat_keys.empty() ? "" : "|") + std::string(h.key);
     return "usage: varnis-analyze [-t TAU0] (-p PHASE_FILE | -f FREQUENCY_FILE) [options]\n"
+           "       varnis-analyze [-t TAU0] --hat AB_FILE BC_FILE CA_FILE [options]\n"
            "\n"
            "Stability analysis of a data file of one value per line: phase in seconds (-p)\n"
            "or fractional frequency (-f), sampled every TAU0 seconds (-t, default 1.0).\n"
@@ -26,13 +30,24 @@ std::string usage_text() {
            "                      records a reading that was no number as 0) or a value\n"
            "  --mtotdev-limit N   compute the modified total deviation only where its cost,\n"
            "                      (values - 3m + 1) m, is at most N (default 4e6)\n"
+           "  --theoh-limit N     compute TheoH's bias-removed Theo1 rows (beyond a tenth of\n"
+           "                      the record, up to three quarters) only while their cost,\n"
+           "                      values x largest Theo1 factor, is at most N (default 1e9)\n"
            "  --confidence 68|95  confidence level of the intervals (default 68)\n"
            "  --plot FILE.svg     write a log-log sigma-tau plot with error bars\n"
            "  --csv FILE          write the table as CSV\n"
-           "  --report FILE.html  write a report page: summary, time plots, sigma-tau, MTIE,\n"
-           "                      spectrum and tables, in one self-contained file\n"
+           "  --report FILE.html  write a report page: summary, time plots, sigma-tau, dynamic\n"
+           "                      Allan deviation, MTIE, spectrum and tables, in one\n"
+           "                      self-contained file\n"
            "  --follow SECONDS    read the records appended to the file every SECONDS,\n"
            "                      redo the analysis and replace the outputs, until Ctrl-C\n"
+           "  --hat AB BC CA      three-cornered hat: each of three clocks' deviation per\n"
+           "                      averaging factor from the pairwise files A - B, B - C and\n"
+           "                      C - A (same length and rate; -t TAU_AB,TAU_BC,TAU_CA checks\n"
+           "                      the rates); with --csv, --plot, --report, --drift, --taus\n"
+           "  --hat-statistic S   the variance the hat combines: " + hat_keys + "\n"
+           "                      (default oadev)\n"
+           "  --hat-data phase|frequency  the kind of the pairwise files (default phase)\n"
            "  --help              show this text\n"
            "\n"
            "Ctrl-C stops a long calculation; the rows finished so far are reported.\n";
@@ -54,7 +69,7 @@ ParsedCommandLine parse_command_line(const std::vector<std::string> &arguments) 
     ParsedCommandLine parsed;
     Options &options = parsed.options;
     AnalysisSettings &settings = options.settings;
-    bool have_file = false;
+    bool have_file = false, hat_frequency = false, hat_option = false;
     auto fail = [&parsed](std::string message) {
         parsed.error = std::move(message);
         return parsed;
@@ -65,19 +80,41 @@ ParsedCommandLine parse_command_line(const std::vector<std::string> &arguments) 
             options.help = true;
             continue;
         }
+        if (argument == "--hat") {
+            if (!options.hat_paths.empty()) return fail("give --hat once");
+            for (int k = 0; k < 3; ++k, ++i) {
+                if (i + 1 >= arguments.size() || arguments[i + 1].empty())
+                    return fail("--hat needs three files: AB BC CA");
+                options.hat_paths.push_back(arguments[i + 1]);
+            }
+            continue;
+        }
         bool takes_value = argument == "-t" || argument == "-p" || argument == "-f" || argument == "-o" ||
                            argument == "--confidence" || argument == "--plot" || argument == "--csv" ||
                            argument == "--report" || argument == "--drift" || argument == "--taus" ||
                            argument == "--zeros" || argument == "--follow" ||
-                           argument == "--mtotdev-limit";
+                           argument == "--mtotdev-limit" || argument == "--theoh-limit" ||
+                           argument == "--hat-statistic" || argument == "--hat-data";
         if (!takes_value) return fail("unknown argument \"" + argument + "\"");
         if (i + 1 >= arguments.size()) return fail(argument + " needs a value");
         const std::string &value = arguments[++i];
         if (argument == "-t") {
-            auto tau0 = parse_double(value);
-            if (!tau0 || *tau0 <= 0.0)
-                return fail("-t needs a sampling interval above 0 seconds, not \"" + value + "\"");
-            settings.tau0 = *tau0;
+            // One interval, or one per pairwise file of the hat: three separated by commas.
+            std::vector<double> intervals;
+            for (std::size_t start = 0;;) {
+                std::size_t comma = value.find(',', start);
+                auto tau0 = parse_double(value.substr(start, comma == std::string::npos ? comma : comma - start));
+                if (!tau0 || *tau0 <= 0.0)
+                    return fail("-t needs a sampling interval above 0 seconds, not \"" + value + "\"");
+                intervals.push_back(*tau0);
+                if (comma == std::string::npos) break;
+                start = comma + 1;
+            }
+            if (intervals.size() != 1 && intervals.size() != 3)
+                return fail("-t takes one sampling interval, or three (TAU_AB,TAU_BC,TAU_CA) with --hat, not \"" +
+                            value + "\"");
+            settings.tau0 = intervals.front();
+            options.hat_tau0s = intervals.size() == 3 ? intervals : std::vector<double>{};
         } else if (argument == "-p" || argument == "-f") {
             if (have_file) return fail("give one data file, with -p or -f");
             if (value.empty()) return fail(argument + " needs a file name");
@@ -111,10 +148,21 @@ ParsedCommandLine parse_command_line(const std::vector<std::string> &arguments) 
             if (!seconds || !(*seconds >= 0.1) || *seconds > 86400.0)
                 return fail("--follow needs a period of 0.1 to 86400 seconds, not \"" + value + "\"");
             options.follow_seconds = *seconds;
-        } else if (argument == "--mtotdev-limit") {
+        } else if (argument == "--mtotdev-limit" || argument == "--theoh-limit") {
             auto limit = parse_double(value);
-            if (!limit || *limit < 0.0) return fail("--mtotdev-limit needs a number of steps, not \"" + value + "\"");
-            settings.mtotdev_limit = *limit;
+            if (!limit || *limit < 0.0) return fail(argument + " needs a number of steps, not \"" + value + "\"");
+            (argument == "--theoh-limit" ? settings.theoh_limit : settings.mtotdev_limit) = *limit;
+        } else if (argument == "--hat-statistic" || argument == "--hat-data") {
+            hat_option = true;
+            if (argument == "--hat-data") {
+                if (value != "phase" && value != "frequency")
+                    return fail("--hat-data takes phase or frequency, not \"" + value + "\"");
+                hat_frequency = value == "frequency";
+                continue;
+            }
+            if (hat_statistic_by_key(value) == nullptr)
+                return fail("--hat-statistic takes oadev, mdev, ohdev or pdev, not \"" + value + "\"");
+            options.hat_statistic = value;
         } else if (argument == "--plot") {
             options.plot_path = value;
         } else if (argument == "--report") {
@@ -123,7 +171,19 @@ ParsedCommandLine parse_command_line(const std::vector<std::string> &arguments) 
             options.csv_path = value;
         }
     }
-    if (!options.help && !have_file) return fail("no data file: give -p PHASE_FILE or -f FREQUENCY_FILE");
+    const bool hat = !options.hat_paths.empty();
+    if (hat) {
+        if (have_file) return fail("give either one data file (-p or -f) or three pairwise files (--hat)");
+        if (options.follow_seconds > 0.0) return fail("--follow does not apply to --hat");
+        if (options.automatic)
+            return fail("-o auto1 writes beside one data file; with --hat give --csv, --plot or --report");
+        settings.kind = hat_frequency ? DataKind::Frequency : DataKind::Phase;
+        return parsed;
+    }
+    if (!options.hat_tau0s.empty()) return fail("-t takes three sampling intervals only with --hat");
+    if (hat_option) return fail("--hat-statistic and --hat-data apply to --hat only");
+    if (!options.help && !have_file)
+        return fail("no data file: give -p PHASE_FILE, -f FREQUENCY_FILE or --hat AB BC CA");
     // The capture program's analysis button gives no output names, and a program
     // started from the desktop has no terminal to print to: the automatic analysis
     // writes its report, plot, table and the printed text beside the data file

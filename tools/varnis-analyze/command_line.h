@@ -21,6 +21,12 @@ struct Options {
     std::string text_path;         // -o auto1: the printed table, also kept in a file
     double follow_seconds = 0.0;   // --follow SECONDS; 0: one analysis
     bool help = false;
+    // --hat AB BC CA: the three-cornered hat of three pairwise files instead of one
+    // file's analysis, with --hat-statistic and --hat-data; -t may then give each
+    // file's sampling interval (TAU_AB,TAU_BC,TAU_CA), which must agree.
+    std::vector<std::string> hat_paths;
+    std::string hat_statistic = "oadev";
+    std::vector<double> hat_tau0s;
 };
 
 struct ParsedCommandLine {

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <map>
 
+#include "dynamic.h"
+#include "heat_map.h"
 #include "number_text.h"
 #include "plots.h"
 #include "report.h"
@@ -20,7 +22,8 @@ struct Page {
 
 std::string escaped(const std::string &text) { return xml_escaped(text); }
 
-// A number in scientific notation with a superscript exponent: 1.234×10⁻⁹.
+}  // namespace
+
 std::string scientific_html(double value, int digits) {
     std::string text = scientific_text(value, digits);
     auto e = text.find('e');
@@ -33,8 +36,12 @@ std::string scientific_html(double value, int digits) {
 }
 
 std::string row_of(const std::string &name, const std::string &value_html) {
-    return "<tr><th>" + escaped(name) + "</th><td>" + value_html + "</td></tr>\n";
+    return "<tr><th>" + xml_escaped(name) + "</th><td>" + value_html + "</td></tr>\n";
 }
+
+std::string figure(const Chart &chart) { return "<div class=\"figure\">\n" + svg_chart(chart, false) + "</div>\n"; }
+
+namespace {
 
 // The noise types of the rows, with the averaging times they cover.
 std::string noise_summary(const Analysis &a) {
@@ -82,12 +89,11 @@ std::string summary(const Page &p) {
     out += row_of("MTIE and TIE rms", "of the phase as recorded (no drift removed)");
     out += row_of("Confidence intervals", integer_text(a.settings.confidence_percent) + " %");
     out += row_of("Cost limit", escaped(modified_total_limit_text(a)));
+    out += row_of("TheoH", escaped(theoh_limit_text(a)));
     if (a.stopped) out += row_of("Stopped", "by the user: later averaging factors were not computed");
     for (const std::string &problem : a.problems) out += row_of("Not reported", escaped(problem));
     return out + "</table>\n";
 }
-
-std::string figure(const Chart &chart) { return "<div class=\"figure\">\n" + svg_chart(chart, false) + "</div>\n"; }
 
 Chart time_chart(const std::string &title, const std::string &y_label, Series series) {
     Chart chart;
@@ -120,6 +126,28 @@ std::string sigma_tau(const Page &p) { return figure(sigma_tau_chart(p.analysis,
 
 std::string time_error(const Page &p) { return figure(time_error_chart(p.analysis)); }
 
+std::string dynamic_allan_section(const Page &p) {
+    const Analysis &a = p.analysis;
+    const double tau0 = a.settings.tau0;
+    int never_stop = 0;
+    DynamicAllan d = dynamic_allan(a.record.residual_phase, tau0, &never_stop);
+    if (d.times.empty()) return "<p>Too few values for a dynamic Allan deviation.</p>\n";
+    HeatMap map;
+    map.title = "Dynamic Allan deviation";
+    map.x_label = "Time of the window\u2019s middle since the first reading (s)";
+    map.y_label = "Averaging time \u03c4 (s)";
+    map.value_label = "Overlapping Allan deviation \u03c3(\u03c4) (s/s)";
+    map.x = d.times;
+    for (int m : d.factors) map.y.push_back(m * tau0);
+    map.values = d.deviations;
+    return "<p>The overlapping Allan deviation of the residual phase in a window of " + integer_text(d.window) +
+           " values (" + scientific_html(d.window * tau0, 3) + " s) moved along the record in steps of " +
+           integer_text(d.step) + " values: a column per window, a row per averaging time, the colour the "
+           "deviation on a logarithmic scale (grey: no term). On stationary noise each row keeps its colour; a "
+           "change in the clock shows as a change of colour along the rows.</p>\n" +
+           "<div class=\"figure\">\n" + svg_heat_map(map) + "</div>\n";
+}
+
 std::string spectrum(const Page &p) {
     const Analysis &a = p.analysis;
     std::vector<Spectrum> spectra = frequency_spectra(a.record.residual_frequency, a.settings.tau0);
@@ -139,7 +167,7 @@ std::string statistic_table(const Analysis &a, int s) {
     out += "<th>noise</th></tr>\n";
     for (const Row &row : a.rows) {
         const Estimate &e = row.estimates[s];
-        out += "<tr><td>" + integer_text(row.m) + "</td><td>" + scientific_html(row.tau, 3) + "</td>";
+        out += "<tr><td>" + integer_text(row.m) + "</td><td>" + scientific_html(estimate_tau(e, row), 3) + "</td>";
         int rest = info.edf != nullptr ? 4 : 1;
         if (!e.computed) {
             std::string why = e.skipped_as_too_long ? "skipped (cost limit)" : e.not_finite ? "not a finite number" : "\u2013";
@@ -176,6 +204,7 @@ const Section kSections[] = {
     {"records", "Phase and frequency over time", records_over_time},
     {"residual", "Residual after drift removal", residual},
     {"sigma-tau", "Frequency stability", sigma_tau},
+    {"dynamic", "Dynamic Allan deviation", dynamic_allan_section},
     {"time-error", "MTIE and TIE rms", time_error},
     {"spectrum", "Power spectrum", spectrum},
     {"tables", "Tables", tables},
@@ -191,24 +220,30 @@ const char *kStyle =
 
 }  // namespace
 
-std::string html_report(const Analysis &a, const std::string &data_path, double refresh_seconds) {
-    Page page{a, data_path};
+std::string html_page(const std::string &title, const std::vector<PageSection> &sections, double refresh_seconds) {
     std::string out = "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"en\">\n<head>\n"
                       "<meta charset=\"UTF-8\"/>\n";
     if (refresh_seconds > 0.0)
         out += "<meta http-equiv=\"refresh\" content=\"" + integer_text(std::max(1L, std::lround(refresh_seconds))) + "\"/>\n";
-    out += "<title>Stability of " + escaped(data_path) + "</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n";
-    out += "<h1>Stability of " + escaped(data_path) + "</h1>\n";
+    out += "<title>" + escaped(title) + "</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n";
+    out += "<h1>" + escaped(title) + "</h1>\n";
     if (refresh_seconds > 0.0)
         out += "<p class=\"note\">Following the file: this page is brought up to date every " +
                escaped(exact_text(refresh_seconds)) + " s.</p>\n";
     out += "<nav>";
-    for (const Section &s : kSections) out += "<a href=\"#" + std::string(s.id) + "\">" + s.heading + "</a> ";
+    for (const PageSection &s : sections) out += "<a href=\"#" + s.id + "\">" + escaped(s.heading) + "</a> ";
     out += "</nav>\n";
-    for (const Section &s : kSections)
-        out += "<h2 id=\"" + std::string(s.id) + "\">" + s.heading + "</h2>\n" + s.body(page);
-    out += "<p class=\"note\">Made by varnis-analyze with the Varnis library.</p>\n</body>\n</html>\n";
+    for (const PageSection &s : sections)
+        out += "<h2 id=\"" + s.id + "\">" + escaped(s.heading) + "</h2>\n" + s.body;
+    out += "<p class=\"note\">Made by varnis-analyze with the Varnis libraries.</p>\n</body>\n</html>\n";
     return out;
+}
+
+std::string html_report(const Analysis &a, const std::string &data_path, double refresh_seconds) {
+    Page page{a, data_path};
+    std::vector<PageSection> sections;
+    for (const Section &s : kSections) sections.push_back({s.id, s.heading, s.body(page)});
+    return html_page("Stability of " + data_path, sections, refresh_seconds);
 }
 
 }  // namespace analyze

@@ -1,5 +1,6 @@
 // varnis-analyze: stability analysis of a capture data file. The capture program
 // starts it in a window of its own with -t 1.0 -p "FILE" -o auto1 -o skip.
+#include <array>
 #include <chrono>
 #include <malloc.h>
 #include <iostream>
@@ -10,7 +11,9 @@
 #include "analysis.h"
 #include "command_line.h"
 #include "data_file.h"
+#include "hat.h"
 #include "html_report.h"
+#include "number_text.h"
 #include "output_file.h"
 #include "progress.h"
 #include "report.h"
@@ -82,6 +85,64 @@ int run_once(const Options &options) {
     return written && analysis.problems.empty() ? 0 : 1;
 }
 
+// The three-cornered hat of three pairwise files: they must be of one rate and one
+// length, which the files themselves cannot show, so a difference is refused.
+int run_hat_mode(const Options &options) {
+    const std::array<std::string, kClocks> paths = {options.hat_paths[0], options.hat_paths[1], options.hat_paths[2]};
+    const std::vector<double> &rates = options.hat_tau0s;
+    if (!rates.empty() && (rates[0] != rates[1] || rates[1] != rates[2])) {
+        std::cerr << "varnis-analyze: the three-cornered hat needs records at one rate: ";
+        for (int p = 0; p < kClocks; ++p)
+            std::cerr << (p ? ", " : "") << paths[p] << " every " << exact_text(rates[p]) << " s";
+        std::cerr << "\n";
+        return 1;
+    }
+    std::array<std::vector<double>, kClocks> samples;
+    for (int p = 0; p < kClocks; ++p) {
+        DataFile file = read_data_file(paths[p], options.zeros);
+        if (!file.error.empty()) {
+            std::cerr << "varnis-analyze: " << file.error << "\n";
+            return 1;
+        }
+        samples[p] = std::move(file.samples);
+    }
+    if (samples[0].size() != samples[1].size() || samples[1].size() != samples[2].size()) {
+        std::cerr << "varnis-analyze: the three-cornered hat needs records of the same length (the same epochs): ";
+        for (int p = 0; p < kClocks; ++p)
+            std::cerr << (p ? ", " : "") << paths[p] << " has " << integer_text(static_cast<long long>(samples[p].size()))
+                      << " values";
+        std::cerr << "\n";
+        return 1;
+    }
+    const HatStatistic &statistic = *hat_statistic_by_key(options.hat_statistic);
+    HatAnalysis hat = run_hat(samples, options.settings, statistic, paths, stop_flag());
+    if (!hat.error.empty()) {
+        std::cerr << "varnis-analyze: " << hat.error << "\n";
+        return 1;
+    }
+    const std::string table = hat_table_text(hat);
+    std::cout << table << std::flush;
+    bool written = true;
+    struct HatOutput {
+        const std::string &path;
+        const char *what;
+        std::string (*render)(const HatAnalysis &);
+    };
+    const HatOutput outputs[] = {{options.csv_path, "Table", hat_csv_text},
+                                 {options.plot_path, "Plot", hat_svg_plot},
+                                 {options.report_path, "Report", hat_html_report}};
+    for (const HatOutput &output : outputs) {
+        if (output.path.empty()) continue;
+        std::string error = write_file_atomically(output.path, output.render(hat));
+        if (!error.empty()) std::cerr << "varnis-analyze: " << error << "\n";
+        else std::cout << output.what << " written to " << output.path << "\n";
+        written = written && error.empty();
+    }
+    for (const std::string &problem : hat.problems) std::cerr << "varnis-analyze: " << problem << "\n";
+    if (hat.stopped) return 130;
+    return written && hat.problems.empty() ? 0 : 1;
+}
+
 // Sleeps for `seconds` in short steps, so that Ctrl-C ends the wait at once.
 void pause_unless_stopped(double seconds) {
     auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
@@ -147,7 +208,10 @@ int main(int argc, char **argv) {
         wait_for_enter(parsed.options);
         return 2;
     }
-    int status = parsed.options.follow_seconds > 0.0 ? run_following(parsed.options) : run_once(parsed.options);
+    const Options &options = parsed.options;
+    int status = !options.hat_paths.empty() ? run_hat_mode(options)
+                 : options.follow_seconds > 0.0 ? run_following(options)
+                                                 : run_once(options);
     wait_for_enter(parsed.options);
     return status;
 }

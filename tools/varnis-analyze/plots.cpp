@@ -9,8 +9,8 @@
 namespace analyze {
 
 namespace {
-const char *const kColours[STATISTIC_COUNT] = {"#1f77b4", "#d62728", "#17becf", "#2ca02c",
-                                               "#9467bd", "#ff7f0e", "#8c564b", "#e377c2"};
+const char *const kColours[STATISTIC_COUNT] = {"#1f77b4", "#d62728", "#17becf", "#2ca02c", "#9467bd",
+                                               "#ff7f0e", "#bcbd22", "#7f7f7f", "#8c564b", "#e377c2"};
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 Series statistic_series(const Analysis &a, int s) {
@@ -20,7 +20,7 @@ Series statistic_series(const Analysis &a, int s) {
     for (const Row &row : a.rows) {
         const Estimate &e = row.estimates[s];
         if (!e.computed) continue;
-        series.x.push_back(row.tau);
+        series.x.push_back(estimate_tau(e, row));
         series.y.push_back(e.value);
         series.lower.push_back(e.has_interval ? e.lower : kNaN);
         series.upper.push_back(e.has_interval ? e.upper : kNaN);

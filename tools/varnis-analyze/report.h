@@ -15,5 +15,8 @@ std::string data_summary(const Analysis &analysis);          // "phase (s), 1000
 std::string noise_text(const Row &row);                       // "White PM", "Flicker FM (as at m = 64)", "-"
 std::string interval_note(const Estimate &e, const Row &row); // why a value has no interval, or ""
 std::string modified_total_limit_text(const Analysis &analysis);
+std::string theoh_limit_text(const Analysis &analysis);
+// The text right-aligned in a column of `width` characters.
+std::string padded(std::string text, std::size_t width);
 
 }  // namespace analyze

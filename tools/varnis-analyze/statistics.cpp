@@ -5,6 +5,7 @@
 
 #include "analysis.h"
 #include "varnis.h"
+#include "varnisx.h"
 
 namespace analyze {
 
@@ -88,6 +89,12 @@ Value tie_rms(const Records &r, int m) {
     return from_call([&](double *v) { return TIErms(r.recorded_phase->data(), v, m); }, m);
 }
 
+// A term covers 2m samples (m = 1: the Allan deviation's 3).
+Value parabolic(const Records &r, int m) {
+    return from_call([&](double *v) { return CalcParabolicDev(r.residual_phase->data(), v, r.tau0, m); },
+                     m == 1 ? 2 : 2 * m - 1);
+}
+
 // Degrees of freedom, each from the samples actually used.
 double allan_edf(int alpha, const Value &v, int m) { return CalcDegFree(std::clamp(alpha, -2, 2), v.samples_used, m); }
 
@@ -119,6 +126,9 @@ const StatisticInfo kStatistics[STATISTIC_COUNT] = {
     {"totdev", "Total deviation", "Total", false, Plot::SigmaTau, total, total_edf},
     {"mtotdev", "Modified total deviation", "Modified total", false, Plot::SigmaTau, modified_total,
      modified_total_edf},
+    {"pdev", "Parabolic deviation", "Parabolic", false, Plot::SigmaTau, parabolic, nullptr},
+    // Its Allan rows are the overlapping Allan deviation's, with its degrees of freedom.
+    {"theoh", "TheoH deviation", "TheoH", false, Plot::SigmaTau, nullptr, allan_edf},
     {"mtie", "MTIE (s)", "MTIE", true, Plot::TimeError, nullptr, nullptr},
     {"tierms", "TIE rms (s)", "TIE rms", true, Plot::TimeError, tie_rms, nullptr},
 };
@@ -126,5 +136,41 @@ const StatisticInfo kStatistics[STATISTIC_COUNT] = {
 }  // namespace
 
 const StatisticInfo &statistic_info(int statistic) { return kStatistics[statistic]; }
+
+namespace {
+constexpr int kTheoBRShortestRecord = 90;
+// The bias removal's largest Theo1 factor: 12 + 4 k, k = n / 30 - 3.
+int bias_removal_theo1_factor(int n) { return 12 + 4 * (n / 30 - 3); }
+}  // namespace
+
+int theobr_theo1_factor(int m) { return 2 * ((4 * m + 3) / 6); }
+
+int theoh_switch_factor(int n) { return n / 10; }
+
+int theoh_reach(int n) { return n < kTheoBRShortestRecord ? 0 : (6 * ((n - 1) / 2) + 2) / 4; }
+
+double theobr_cost(int n, int m) {
+    return static_cast<double>(n) * std::max(theobr_theo1_factor(m), bias_removal_theo1_factor(n));
+}
+
+std::vector<Value> theobr_values(const Records &r, const std::vector<int> &factors) {
+    const int count = static_cast<int>(factors.size());
+    std::vector<double> deviations(factors.size()), taus(factors.size());
+    std::vector<int> terms(factors.size());
+    if (count == 0 || CalcTheoHSweep(r.residual_phase->data(), r.tau0, factors.data(), count, 0, deviations.data(),
+                                     taus.data(), terms.data(), nullptr, r.stop, 0, quiet) != count)
+        return {};
+    std::vector<Value> values(factors.size());
+    for (std::size_t i = 0; i < factors.size(); ++i) {
+        Value &v = values[i];
+        v.computed = true;
+        v.value = deviations[i];
+        v.terms = terms[i];  // Theo1 windows of theobr_theo1_factor(m) + 1 samples
+        v.samples_used = terms[i] + theobr_theo1_factor(factors[i]);
+        v.tau = taus[i];
+        v.no_interval = "no EDF for TheoBR";
+    }
+    return values;
+}
 
 }  // namespace analyze

@@ -32,35 +32,15 @@ constexpr double kLeft = 96, kTop = 34, kBottom = 54, kLegendWidth = 190, kRight
 
 std::string number(double v) { return fixed_text(v, 2); }
 
+}  // namespace
+
 std::string superscript(int exponent) {
     std::string digits = integer_text(exponent < 0 ? -static_cast<long long>(exponent) : exponent);
     return "<tspan baseline-shift=\"super\" font-size=\"70%\">" + std::string(exponent < 0 ? "\u2212" : "") +
            digits + "</tspan>";
 }
 
-struct Range {
-    double lo = std::numeric_limits<double>::infinity();
-    double hi = -std::numeric_limits<double>::infinity();
-    void add(double v, Scale scale) {
-        if (!std::isfinite(v) || (scale == Scale::Log && !(v > 0.0))) return;
-        lo = std::min(lo, v);
-        hi = std::max(hi, v);
-    }
-    bool empty() const { return lo > hi; }
-};
-
-// An axis: its end values (decade exponents on a log axis) and its ticks.
-struct Axis {
-    Scale scale = Scale::Linear;
-    double lo = 0.0, hi = 1.0;  // in axis units: value, or log10 of the value
-    std::vector<double> ticks;  // in axis units
-    std::vector<std::string> labels;
-
-    double position(double value) const {  // 0 .. 1 along the axis
-        double v = scale == Scale::Log ? std::log10(value) : value;
-        return (v - lo) / (hi - lo);
-    }
-};
+namespace {
 
 Axis log_axis(Range range) {
     Axis axis;
@@ -115,7 +95,11 @@ Axis linear_axis(Range range) {
     return axis;
 }
 
+}  // namespace
+
 Axis make_axis(const Range &range, Scale scale) { return scale == Scale::Log ? log_axis(range) : linear_axis(range); }
+
+namespace {
 
 std::atomic<int> chart_count{0};
 
