@@ -98,13 +98,24 @@ extern "C" int CalcPhaseStdDev(const double* data, double* deviation, double tau
     // The first differences with the phase gap rule: n starts at last - first and
     // loses each pair left out, so it is the number of pairs used.
     const LagDifferences differences{1, 1, true};
+    const long all_pairs = x->last - x->first;
+    auto finish = [&](const TermSum& deviations) {
+        const long n = deviations.n;
+        *deviation = std::sqrt(deviations.total / (static_cast<double>(n - 1) * tau * tau));
+        return static_cast<int>(n);
+    };
+    if (all_pairs > 2) {
+        // When every pair is used, their sum is the difference of the window's end
+        // samples, and one pass gives the result; a pass that finds a pair left out
+        // falls back to summing the pairs first.
+        const double mean = ((*x)[x->last] - (*x)[x->first]) / static_cast<double>(all_pairs);
+        const TermSum deviations = sum_of_squared_deviations(*x, differences, mean);
+        if (deviations.n == all_pairs) return finish(deviations);
+    }
     const TermSum sum = sum_of_terms(*x, differences);
-    const long n = sum.n;
-    if (n <= 2) return -1;
-    const double mean = sum.total / static_cast<double>(n);
-    const double total = sum_of_squared_deviations(*x, differences, mean).total;
-    *deviation = std::sqrt(total / (static_cast<double>(n - 1) * tau * tau));
-    return static_cast<int>(n);
+    if (sum.n <= 2) return -1;
+    return finish(sum_of_squared_deviations(*x, differences,
+                                            sum.total / static_cast<double>(sum.n)));
 }
 
 extern "C" int CalcFreqStdDev(const double* data, double* deviation) {

@@ -188,7 +188,7 @@ TermSum sum_terms(const VectorView<const double>& x, const LagDifferences& terms
     if (final_k < first) return out;
     const long count = final_k - first + 1;
     ScratchArray<unsigned char> holds_gap(
-        static_cast<std::size_t>(ChunkGaps::storage(count, m, kOrder)));
+        static_cast<std::size_t>(ChunkGaps::storage(count, m, kOrder)), WrittenBeforeRead{});
     Lanes lanes;
     out.n = add(&x[first], count, lanes, holds_gap.ok() ? holds_gap.data() : nullptr);
     auto add_end_term = [&](long k) {

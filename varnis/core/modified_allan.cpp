@@ -1,20 +1,17 @@
 // Modified Allan deviation at averaging factor m: from phase data with gaps, progress
-// and stop (CalcPhaseModSigma), from gap-free phase data by a sliding sum
-// (CalcFastModSigma) and by differencing a cumulative sum (CalcGreenhallModSigma), and
-// from frequency data with gaps (CalcFreqModSigma).
+// and stop (CalcPhaseModSigma), from gap-free phase data (CalcFastModSigma, and
+// CalcGreenhallModSigma, whose differenced cumulative sums are the same inner terms),
+// and from frequency data with gaps (CalcFreqModSigma).
 //
 // The inner term of outer term s is S(s) = sum over i = s .. s+m-1 of the second
 // difference x[i+2m] - 2 x[i+m] + x[i]. Each S slides from the previous one by one
 // move (core/sliding_sum.h), so a call costs about M operations for every m.
 #include <cmath>
-#include <cstdio>
 
 #include "core/data_vector.h"
-#include "core/lanes.h"
 #include "core/progress.h"
 #include "core/scratch.h"
 #include "core/sliding_sum.h"
-#include "core/vector_clones.h"
 #include "varnis.h"
 
 namespace varnis {
@@ -32,13 +29,6 @@ double mod_sigma(double total, long m, double tau, long n) {
 // second differences at lag m.
 WindowSpec phase_inner_terms(const VectorView<const double>& x, long m, GapRule rule) {
     return {&x[0], x.first, x.last, m, 2, rule, false, x.first, x.last - 3 * m + 1};
-}
-
-// The sum of the squares of n values, in eight lanes.
-VARNIS_VECTOR_CLONES double sum_of_squares(const double* v, long n) {
-    Lanes lanes;
-    add_each(lanes, n, [=](long i) { return v[i] * v[i]; });
-    return lanes.total();
 }
 
 }  // namespace
@@ -113,19 +103,14 @@ extern "C" int CalcGreenhallModSigma(const double* data, double* sigma, double t
     const long M = x->size();
     if (M < 3 * mm) return -1;
 
-    ScratchArray<double> r(static_cast<std::size_t>(M) + 1);
-    if (!r.ok()) {
-        std::fputs("\nCan't Allocate Memory To Load Phase Data", stdout);
-        std::fflush(stdout);
-        return -1;
-    }
-    // r[k] = S(first + k), the running sums of the window's samples differenced three
-    // times at lag m. They are reached here as window sums of second differences:
-    // differencing first keeps a large offset in the record from cancelling in them.
-    const long n = M - 3 * mm + 1;
-    window_values(phase_inner_terms(*x, mm, GapRule::kNone), Store::kSum, r.data());
-    *sigma = mod_sigma(sum_of_squares(r.data(), n), mm, tau, n);
-    return static_cast<int>(n);
+    // The running sums of the window's samples differenced three times at lag m are the
+    // inner terms S(first + k). They are reached here as CalcFastModSigma reaches them,
+    // as window sums of second differences: differencing first keeps a large offset in
+    // the record from cancelling in running sums, and no scratch is needed for them.
+    const WindowSquares squares =
+        window_squares(phase_inner_terms(*x, mm, GapRule::kNone), Count::kEvery);
+    *sigma = mod_sigma(squares.total(), mm, tau, squares.n);
+    return static_cast<int>(squares.n);
 }
 
 extern "C" int CalcFreqModSigma(const double* data, double* sigma, int m) {
@@ -142,8 +127,9 @@ extern "C" int CalcFreqModSigma(const double* data, double* sigma, int m) {
     // windows then slide over the A. Both sum a window without a nonzero term to
     // exactly 0.0, and an outer term of exactly 0.0 is left out and not counted.
     const long means = M - 2 * mm + 1;
-    ScratchArray<double> a(static_cast<std::size_t>(means) + 1);
+    ScratchArray<double> a(static_cast<std::size_t>(means) + 1, WrittenBeforeRead{});
     if (!a.ok()) return -1;
+    a[0] = 0.0;
     window_values({&(*y)[0], y->first, y->last, mm, 1, GapRule::kGaps, true, y->first,
                    y->last - 2 * mm + 1},
                   Store::kMean, a.data() + 1);

@@ -129,7 +129,13 @@ template <int kOrder, bool kTested>
 VARNIS_VECTOR_CLONES DirectWindow sum_window_0(const WindowSpec& w, long a) {
     return sum_window<0, false>(w, a);
 }
+VARNIS_VECTOR_CLONES DirectWindow sum_window_0_tested(const WindowSpec& w, long a) {
+    return sum_window<0, true>(w, a);
+}
 VARNIS_VECTOR_CLONES DirectWindow sum_window_1(const WindowSpec& w, long a) {
+    return sum_window<1, false>(w, a);
+}
+VARNIS_VECTOR_CLONES DirectWindow sum_window_1_tested(const WindowSpec& w, long a) {
     return sum_window<1, true>(w, a);
 }
 VARNIS_VECTOR_CLONES DirectWindow sum_window_2(const WindowSpec& w, long a) {
@@ -139,13 +145,12 @@ VARNIS_VECTOR_CLONES DirectWindow sum_window_2_tested(const WindowSpec& w, long 
     return sum_window<2, true>(w, a);
 }
 
-// The window at start a from its terms. (Samples are values, 0.0 included, in every
-// run of single samples and in none of pairs.)
+// The window at start a from its terms, testing them for gaps where the rule asks.
 DirectWindow direct_window(const WindowSpec& w, long a) {
     const bool tested = w.rule != GapRule::kNone;
     switch (w.order) {
-        case 0: return sum_window_0(w, a);
-        case 1: return sum_window_1(w, a);
+        case 0: return tested ? sum_window_0_tested(w, a) : sum_window_0(w, a);
+        case 1: return tested ? sum_window_1_tested(w, a) : sum_window_1(w, a);
         default: return tested ? sum_window_2_tested(w, a) : sum_window_2(w, a);
     }
 }
@@ -180,7 +185,7 @@ template <int kOrder, bool kGaps, bool kZeros>
 
 // Slides the eight segments of L starts from A side by side, segment g in lane g, from
 // their first windows' sums s0[g]; gives visit.four() the sums of four consecutive
-// starts of every segment at a time. False when a point turned out to be a gap or an
+// starts of every segment at a time (or visit.one() each start's). False when a point turned out to be a gap or an
 // entering term 0.0 (as asked), and the results must then be discarded.
 template <int kOrder, bool kGaps, bool kZeros, class Visit>
 [[gnu::always_inline]] inline bool slide_eight(const double* x, long m, long A, long L,
@@ -196,14 +201,22 @@ template <int kOrder, bool kGaps, bool kZeros, class Visit>
             for (auto& v : move) v = select(after_first, v);
         transpose(move[0], move[1], move[2], move[3]);
         transpose(move[4], move[5], move[6], move[7]);
-        Double4 sum_low[4], sum_high[4];
-        for (int o = 0; o < 4; ++o) {
-            low += move[o];
-            high += move[4 + o];
-            sum_low[o] = low;
-            sum_high[o] = high;
+        if constexpr (requires { visit.one(low, high); }) {
+            for (int o = 0; o < 4; ++o) {
+                low += move[o];
+                high += move[4 + o];
+                visit.one(low, high);
+            }
+        } else {
+            Double4 sum_low[4], sum_high[4];
+            for (int o = 0; o < 4; ++o) {
+                low += move[o];
+                high += move[4 + o];
+                sum_low[o] = low;
+                sum_high[o] = high;
+            }
+            visit.four(sum_low, sum_high, k);
         }
-        visit.four(sum_low, sum_high, k);
     }
     return !any(bad);
 }
@@ -215,12 +228,10 @@ struct SquaresOfEight {
     Double4 high;
     bool nonzero_only;
     Mask4 count{};
-    [[gnu::always_inline]] void four(const Double4* sum_low, const Double4* sum_high, long) {
-        for (int o = 0; o < 4; ++o) {
-            low += sum_low[o] * sum_low[o];
-            high += sum_high[o] * sum_high[o];
-            if (nonzero_only) count += nonzero(sum_low[o]) + nonzero(sum_high[o]);
-        }
+    [[gnu::always_inline]] void one(Double4 sum_low, Double4 sum_high) {
+        low += sum_low * sum_low;
+        high += sum_high * sum_high;
+        if (nonzero_only) count += nonzero(sum_low) + nonzero(sum_high);
     }
 };
 
@@ -367,6 +378,9 @@ void slide_segment(const WindowSpec& w, long first_start, long last_start, Visit
 // start. The starts left after the groups of eight such segments make one group of
 // eight shorter segments, unless that would cost more fresh sums than it saves (they
 // must be at least m / 32 starts long), and the few left after it one last segment.
+// The length is a multiple of four starts plus 68 (not of 512): segments side by side
+// then start 68 samples off the multiples of 4 KiB apart, where their loads would
+// otherwise compete for the same few cache sets.
 SlidingRun::SlidingRun(const WindowSpec& spec) : spec_(spec) {
     const long starts = std::max(0L, spec.final_start - spec.first_start + 1);
     length_ = (std::max(4096L, 4 * spec.m) + 3) / 4 * 4 + 68;

@@ -90,7 +90,7 @@ extern "C" int CalcMTIE(double* data, double* mtie, int m, int* stop, int progre
         // Four blocks of w windows at a time (core/window_extremes.h). The reports of a
         // group's windows follow it in order, each with the header showing its window;
         // a stop raised in one takes the group again one window at a time up to there.
-        ScratchArray<double> rows(static_cast<std::size_t>(8 * w));
+        ScratchArray<double> rows(static_cast<std::size_t>(8 * w), WrittenBeforeRead{});
         if (!rows.ok()) {
             one_at_a_time(first, final_s, true);
         } else {

@@ -170,13 +170,12 @@ VARNIS_API int CalcPhaseModSigma(const double *data, double *sigma, double tau, 
 VARNIS_API int CalcFastModSigma(const double *data, double *sigma, double tau, int m);
 
 /**
- * Modified Allan deviation of gap-free phase data by differencing running sums of the
- * samples three times at lag m; the same result and count as CalcFastModSigma. The
- * running sums carry the record's constant offset, so a large offset (for example
- * 1e-3 s under 1e-12 s of noise) costs this method precision: prefer CalcFastModSigma
- * or CalcPhaseModSigma for such records. Uses M + 1 doubles of scratch; when they
- * cannot be had, writes `"\nCan't Allocate Memory To Load Phase Data"` to the standard
- * output and returns -1. Returns M - 3m + 1, or -1. Cost: about M operations.
+ * Modified Allan deviation of gap-free phase data from the running sums of the samples
+ * differenced three times at lag m, which are the inner terms S(s): the same result and
+ * count as CalcFastModSigma, computed the same way (window sums of second differences,
+ * so that a large offset such as 1e-3 s under 1e-12 s of noise costs no precision, as
+ * differencing raw running sums would). Returns M - 3m + 1, or -1 (m < 1, fewer than 3m
+ * samples, tau not positive). Cost: about M operations, no scratch memory.
  */
 VARNIS_API int CalcGreenhallModSigma(const double *data, double *sigma, double tau, int m);
 
