@@ -5,6 +5,7 @@
 #include "core/data_vector.h"
 #include "core/differences.h"
 #include "core/vector4.h"
+#include "core/vector8.h"
 #include "core/vector_clones.h"
 
 namespace varnis {
@@ -157,81 +158,64 @@ DirectWindow direct_window(const WindowSpec& w, long a) {
 
 // ---- Eight segments side by side --------------------------------------------------
 
-// 4 x 4 transpose: rows become columns.
-[[gnu::always_inline]] inline void transpose(Double4& r0, Double4& r1, Double4& r2, Double4& r3) {
-    const Double4 t0 = __builtin_shufflevector(r0, r1, 0, 4, 2, 6);
-    const Double4 t1 = __builtin_shufflevector(r0, r1, 1, 5, 3, 7);
-    const Double4 t2 = __builtin_shufflevector(r2, r3, 0, 4, 2, 6);
-    const Double4 t3 = __builtin_shufflevector(r2, r3, 1, 5, 3, 7);
-    r0 = __builtin_shufflevector(t0, t2, 0, 1, 4, 5);
-    r1 = __builtin_shufflevector(t1, t3, 0, 1, 4, 5);
-    r2 = __builtin_shufflevector(t0, t2, 2, 3, 6, 7);
-    r3 = __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
-}
+// Squares of window sums go to four partial sums by the start's place in its segment
+// (offset mod 4), combined at the segment's end as ((q0 + q1) + (q2 + q3)) and added
+// to the segment's lane: the additions of one square need not wait for the previous
+// one, and a segment slid alone adds its squares in the same order.
+inline constexpr int kPartialSquares = 4;
 
-[[gnu::always_inline]] inline bool any(Mask4 m) { return (m[0] | m[1] | m[2] | m[3]) != 0; }
-
-// The moves to the four starts from p + 1 (p points at x[s-1]): one difference of the
+// The moves to the eight starts from p + 1 (p points at x[s-1]): one difference of the
 // points p[0], p[m], ...; flags in `bad` where the newest point is a gap (kGaps) or
 // the entering term is 0.0 (kZeros).
 template <int kOrder, bool kGaps, bool kZeros>
-[[gnu::always_inline]] inline Double4 move4(const double* p, long m, Mask4& bad) {
-    Double4 point[kOrder + 2];
-    for (int j = 0; j <= kOrder + 1; ++j) point[j] = load4(p + j * m);
-    if constexpr (kGaps) bad |= ~nonzero(point[kOrder + 1]);
-    if constexpr (kZeros) bad |= ~nonzero(difference<kOrder>(point + 1));
+[[gnu::always_inline]] inline Double8 move8(const double* p, long m, Bits8& bad) {
+    Double8 point[kOrder + 2];
+    for (int j = 0; j <= kOrder + 1; ++j) point[j] = load8(p + j * m);
+    if constexpr (kGaps) bad |= gap_bits(point[kOrder + 1]);
+    if constexpr (kZeros) bad |= gap_bits(difference<kOrder>(point + 1));
     return difference<kOrder + 1>(point);
 }
 
-// Slides the eight segments of L starts from A side by side, segment g in lane g, from
-// their first windows' sums s0[g]; gives visit.four() the sums of four consecutive
-// starts of every segment at a time (or visit.one() each start's). False when a point turned out to be a gap or an
-// entering term 0.0 (as asked), and the results must then be discarded.
+// Slides the eight segments of L starts (a multiple of 8) from A side by side, segment
+// g in lane g, from their first windows' sums s0[g]; gives visit.eight() the sums of
+// eight consecutive starts of every segment at a time. False when a point turned out
+// to be a gap or an entering term 0.0 (as asked), and the results must then be
+// discarded. The moves of eight starts of each segment are taken as one vector, then
+// transposed so that each vector holds one start of every segment.
 template <int kOrder, bool kGaps, bool kZeros, class Visit>
 [[gnu::always_inline]] inline bool slide_eight(const double* x, long m, long A, long L,
                                                const double* s0, Visit& visit) {
-    Double4 low = load4(s0), high = load4(s0 + 4);
-    Mask4 bad{};
-    const Mask4 after_first = {0, -1, -1, -1};
-    for (long k = 0; k < L; k += 4) {
-        Double4 move[8];
+    Double8 sum = load8(s0);
+    Bits8 bad{};
+    const Mask8 after_first = {0, -1, -1, -1, -1, -1, -1, -1};
+    for (long k = 0; k < L; k += 8) {
+        Double8 move[8];
         for (int g = 0; g < 8; ++g)
-            move[g] = move4<kOrder, kGaps, kZeros>(x + A + g * L + k - 1, m, bad);
+            move[g] = move8<kOrder, kGaps, kZeros>(x + A + g * L + k - 1, m, bad);
         if (k == 0)  // a segment's first start has its window's own sum
             for (auto& v : move) v = select(after_first, v);
-        transpose(move[0], move[1], move[2], move[3]);
-        transpose(move[4], move[5], move[6], move[7]);
-        if constexpr (requires { visit.one(low, high); }) {
-            for (int o = 0; o < 4; ++o) {
-                low += move[o];
-                high += move[4 + o];
-                visit.one(low, high);
-            }
-        } else {
-            Double4 sum_low[4], sum_high[4];
-            for (int o = 0; o < 4; ++o) {
-                low += move[o];
-                high += move[4 + o];
-                sum_low[o] = low;
-                sum_high[o] = high;
-            }
-            visit.four(sum_low, sum_high, k);
+        transpose(move);
+        Double8 sums[8];
+        for (int o = 0; o < 8; ++o) {
+            sum += move[o];
+            sums[o] = sum;
         }
+        visit.eight(sums, k);
     }
-    return !any(bad);
+    return !any_top_bit(bad);
 }
 
-// Squares of the sums added to the lanes, segment g's to lane g, counted every one or
-// where the sum is not 0.0.
+// Squares of the sums, segment g's to lane g, counted every one or where the sum is
+// not 0.0.
 struct SquaresOfEight {
-    Double4 low;
-    Double4 high;
+    Double8 partial[kPartialSquares] = {};
     bool nonzero_only;
-    Mask4 count{};
-    [[gnu::always_inline]] void one(Double4 sum_low, Double4 sum_high) {
-        low += sum_low * sum_low;
-        high += sum_high * sum_high;
-        if (nonzero_only) count += nonzero(sum_low) + nonzero(sum_high);
+    Bits8 zeros{};
+    [[gnu::always_inline]] void eight(const Double8* sums, long) {
+        for (int o = 0; o < 8; ++o) {
+            partial[o % kPartialSquares] += sums[o] * sums[o];
+            if (nonzero_only) zeros = count_gaps(zeros, sums[o]);
+        }
     }
 };
 
@@ -242,12 +226,11 @@ struct StoreOfEight {
     long L;
     bool scaled;
     double scale;
-    [[gnu::always_inline]] void four(const Double4* sum_low, const Double4* sum_high, long k) {
-        Double4 v[8] = {sum_low[0],  sum_low[1],  sum_low[2],  sum_low[3],
-                        sum_high[0], sum_high[1], sum_high[2], sum_high[3]};
-        transpose(v[0], v[1], v[2], v[3]);
-        transpose(v[4], v[5], v[6], v[7]);
-        for (int g = 0; g < 8; ++g) store4(out_A + g * L + k, scaled ? v[g] * scale : v[g]);
+    [[gnu::always_inline]] void eight(const Double8* sums, long k) {
+        Double8 v[8];
+        for (int o = 0; o < 8; ++o) v[o] = scaled ? sums[o] * scale : sums[o];
+        transpose(v);
+        for (int g = 0; g < 8; ++g) store8(out_A + g * L + k, v[g]);
     }
 };
 
@@ -255,11 +238,12 @@ template <int kOrder, bool kGaps, bool kZeros>
 [[gnu::always_inline]] inline bool squares_of_eight(const double* x, long m, long A, long L,
                                                     const double* s0, bool nonzero_only,
                                                     Lanes& lanes, long& n) {
-    SquaresOfEight visit{load4(lanes.lane), load4(lanes.lane + 4), nonzero_only};
+    SquaresOfEight visit{.nonzero_only = nonzero_only};
     if (!slide_eight<kOrder, kGaps, kZeros>(x, m, A, L, s0, visit)) return false;
-    store4(lanes.lane, visit.low);
-    store4(lanes.lane + 4, visit.high);
-    n += nonzero_only ? selected(visit.count) : 8 * L;
+    const Double8* q = visit.partial;
+    static_assert(kPartialSquares == 4);
+    store8(lanes.lane, load8(lanes.lane) + ((q[0] + q[1]) + (q[2] + q[3])));
+    n += 8 * L - (nonzero_only ? element_sum(visit.zeros) : 0);
     return true;
 }
 
@@ -373,21 +357,23 @@ void slide_segment(const WindowSpec& w, long first_start, long last_start, Visit
 
 }  // namespace
 
-// Segments: a window is summed afresh at least every max(4096, 4m) starts, so rounding
-// cannot gather over a long record and the fresh sums cost at most a quarter term per
-// start. The starts left after the groups of eight such segments make one group of
-// eight shorter segments, unless that would cost more fresh sums than it saves (they
+// Segments: a window is summed afresh at the start of each segment, at least every
+// max(4096, 16m) starts, so that the fresh sums cost at most a sixteenth of a term per
+// start and rounding cannot gather over a long record. The groups of eight segments
+// share the starts evenly, but for fewer than 4096 starts per group, which make one
+// group of eight shorter segments, unless that would cost more fresh sums than it saves (they
 // must be at least m / 32 starts long), and the few left after it one last segment.
-// The length is a multiple of four starts plus 68 (not of 512): segments side by side
-// then start 68 samples off the multiples of 4 KiB apart, where their loads would
-// otherwise compete for the same few cache sets.
+// The length is a multiple of 512 starts plus 72 (the loops take eight starts at a
+// time): segments side by side then start 72 samples off the multiples of 4 KiB apart,
+// where their loads would otherwise compete for the same few cache sets.
 SlidingRun::SlidingRun(const WindowSpec& spec) : spec_(spec) {
     const long starts = std::max(0L, spec.final_start - spec.first_start + 1);
-    length_ = (std::max(4096L, 4 * spec.m) + 3) / 4 * 4 + 68;
-    groups_ = starts / (8 * length_);
+    const long shortest = std::max(4096L, 16 * spec.m);
+    groups_ = starts / (8 * shortest);
+    length_ = groups_ > 0 ? (starts / (8 * groups_) - 72) / 512 * 512 + 72 : shortest;
     const long after_groups = starts - 8 * length_ * groups_;
-    tail_length_ = after_groups / 32 * 4;
-    if (tail_length_ < 4 || tail_length_ < spec.m / 32) tail_length_ = 0;
+    tail_length_ = after_groups / 64 * 8;
+    if (tail_length_ < 8 || tail_length_ < spec.m / 32) tail_length_ = 0;
     rest_ = after_groups - 8 * tail_length_;
     units_ = groups_ + (tail_length_ > 0) + (rest_ > 0);
     // The samples that only the lower points of moves read, before the first move's
@@ -416,12 +402,13 @@ void SlidingRun::slide_alone(long first_start, long last_start, long segment, Co
                              WindowSquares* squares, Store what, double* out) const {
     const WindowSpec& w = spec_;
     const double reciprocal_m = 1.0 / static_cast<double>(w.m);
+    double partial[kPartialSquares] = {};
     auto visit = [&](long s, double sum, long used) {
         if (squares != nullptr) {
             const bool counted = count == Count::kEvery || (count == Count::kUsed && used > 0) ||
                                  (count == Count::kNonzero && sum != 0.0);
             if (!counted) return;
-            squares->lanes.add(segment, sum * sum);
+            partial[(s - first_start) % kPartialSquares] += sum * sum;
             ++squares->n;
         } else if (what == Store::kSum) {
             out[s - w.first_start] = sum;
@@ -436,6 +423,8 @@ void SlidingRun::slide_alone(long first_start, long last_start, long segment, Co
         case 1: slide_segment<1>(w, first_start, last_start, visit); break;
         default: slide_segment<2>(w, first_start, last_start, visit); break;
     }
+    if (squares != nullptr)
+        squares->lanes.add(segment, (partial[0] + partial[1]) + (partial[2] + partial[3]));
 }
 
 bool SlidingRun::slide_group(const Unit& un, Count count, WindowSquares* squares, Store what,

@@ -13,10 +13,12 @@
 // The window at a segment's first start is summed from its terms (eight lanes, fixed
 // tree); each later start adds its move, in + out taken as one difference of the
 // points, to the sum of the start before. Segment k's windows go to lane k mod 8 of the
-// results. Eight segments whose samples hold no gap (and, where a window must sum to
-// exactly 0.0 when none of its terms is nonzero, no zero term) slide side by side in
-// two vectors; any other segment slides alone, testing every term. Either way each
-// segment does the same additions in the same order.
+// results; their squares are first summed in four parts by the start's place in the
+// segment mod 4. Eight segments whose samples hold no gap (and, where a window must sum
+// to exactly 0.0 when none of its terms is nonzero, no zero term) slide side by side,
+// one vector of eight doubles holding one start of each; any other segment slides
+// alone, testing every term. Either way each segment does the same additions in the
+// same order.
 #pragma once
 
 #include "core/lanes.h"
