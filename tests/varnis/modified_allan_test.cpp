@@ -484,3 +484,24 @@ TEST(ModSigmaKernels, MatchDirectSumsOnEveryKindOfRecord) {
 }
 
 }  // namespace
+
+namespace {
+
+// A gap-free frequency record slides two running sums deep wherever its pairs hold no
+// 0.0; a stretch of one value (whose outer terms are exactly 0.0 and left out) and a
+// single gap send their groups to the two-stage sums, the other groups stay.
+TEST(ModSigmaKernels, FrequencyStretchOfOneValueAndSingleGapLeaveTheirGroupsOnly) {
+    auto y = testing_support::power_law_phase(40000, 0.0, 31, 1e-12);
+    for (double& s : y) s += 1e-3;
+    for (std::size_t k = 25000; k < 25040; ++k) y[k] = y[25000];
+    y[9000] = 0.0;
+    const auto v = make_vector(y, 2, 39999);
+    for (const long m : {1L, 3L, 9L}) {
+        const Outcome want = freq_mod_direct(y, 2, 39999, m);
+        double s = 0.0;
+        ASSERT_EQ(CalcFreqModSigma(v.data(), &s, static_cast<int>(m)), want.n) << "m=" << m;
+        EXPECT_NEAR(s / want.sigma, 1.0, 1e-12) << "m=" << m;
+    }
+}
+
+}  // namespace

@@ -6,9 +6,11 @@
 // The inner term of outer term s is S(s) = sum over i = s .. s+m-1 of the second
 // difference x[i+2m] - 2 x[i+m] + x[i]. Each S slides from the previous one by one
 // move (core/sliding_sum.h), so a call costs about M operations for every m.
+#include <algorithm>
 #include <cmath>
 
 #include "core/data_vector.h"
+#include "core/nested_window_sum.h"
 #include "core/progress.h"
 #include "core/scratch.h"
 #include "core/sliding_sum.h"
@@ -30,6 +32,39 @@ double mod_sigma(double total, long m, double tau, long n) {
 WindowSpec phase_inner_terms(const VectorView<const double>& x, long m, GapRule rule) {
     return {&x[0], x.first, x.last, m, 2, rule, false, x.first, x.last - 3 * m + 1};
 }
+
+
+// The outer terms of the modified Allan deviation from frequency data in two stages,
+// for any outer starts s0 .. s1: the pair windows leave the means A(t) of t = s0 ..
+// s1 + m - 1 in scratch (a[t - s0 + 1]; a[0] is never read as a term), and the outer
+// windows then slide over them. Both sum a window without a nonzero term to exactly
+// 0.0, and an outer term of exactly 0.0 is left out and not counted.
+class TwoStageTerms {
+public:
+    // Scratch for up to `longest` outer starts at a time.
+    TwoStageTerms(const VectorView<const double>& y, long m, long longest)
+        : y_(y), m_(m), a_(static_cast<std::size_t>(longest + m), WrittenBeforeRead{}) {}
+    bool ok() const { return a_.ok(); }
+
+    void add_squares(long s0, long s1) {
+        if (s1 < s0) return;
+        const long means = s1 - s0 + m_;
+        a_[0] = 0.0;
+        window_values({&y_[0], y_.first, y_.last, m_, 1, GapRule::kGaps, true, s0, s1 + m_ - 1},
+                      Store::kMean, a_.data() + 1);
+        const WindowSquares part = window_squares(
+            {a_.data(), 1, means, m_, 0, GapRule::kNone, true, 1, s1 - s0 + 1}, Count::kNonzero);
+        for (long j = 0; j < kLanes; ++j) squares_.lanes.lane[j] += part.lanes.lane[j];
+        squares_.n += part.n;
+    }
+    const WindowSquares& squares() const { return squares_; }
+
+private:
+    const VectorView<const double>& y_;
+    long m_;
+    ScratchArray<double> a_;
+    WindowSquares squares_;
+};
 
 }  // namespace
 }  // namespace varnis
@@ -121,21 +156,30 @@ extern "C" int CalcFreqModSigma(const double* data, double* sigma, int m) {
     // The frequency window stands for M + 1 phase samples.
     if (M + 1 < 3 * mm) return -1;
 
-    // Outer term s sums A(i) over i = s .. s+m-1, where A(i) is the mean of the used
-    // pairs y[l+m] - y[l], l = i .. i+m-1 (0.0 without one). The pair windows leave
-    // every A in an array (a[i - first + 1]; a[0] is never read as a term); the outer
-    // windows then slide over the A. Both sum a window without a nonzero term to
-    // exactly 0.0, and an outer term of exactly 0.0 is left out and not counted.
-    const long means = M - 2 * mm + 1;
-    ScratchArray<double> a(static_cast<std::size_t>(means) + 1, WrittenBeforeRead{});
-    if (!a.ok()) return -1;
-    a[0] = 0.0;
-    window_values({&(*y)[0], y->first, y->last, mm, 1, GapRule::kGaps, true, y->first,
-                   y->last - 2 * mm + 1},
-                  Store::kMean, a.data() + 1);
-    const WindowSquares squares = window_squares(
-        {a.data(), 1, means, mm, 0, GapRule::kNone, true, 1, means - mm + 1}, Count::kNonzero);
-    if (squares.n == 0) return -1;
-    *sigma = mod_sigma(squares.total(), mm, 1.0, squares.n);
-    return static_cast<int>(squares.n);
+    // Outer term u (u = first .. last - 3m + 2) sums A(t) over t = u .. u+m-1, where
+    // A(t) is the mean of the used pairs y[l+m] - y[l], l = t .. t+m-1 (0.0 without
+    // one); an outer term of exactly 0.0 is left out and not counted. Where the samples
+    // hold no gap and the pairs no 0.0, A(t) is the pairs' sum over m, and the groups
+    // of outer terms slide two running sums deep (core/nested_window_sum.h); the
+    // terms of the other groups and of the starts after them are summed in two stages.
+    const double* const x = &(*y)[0];
+    const long first_outer = y->first, last_outer = y->last - 3 * mm + 2;
+    NestedRun nested(x, mm, first_outer, last_outer - 2);
+    const long rest = last_outer - nested.group_start(nested.groups()) + 1;
+    const long group = nested.group_start(1) - nested.group_start(0);
+    const long longest = nested.groups() > 0 ? std::max(group, rest) : rest;
+    TwoStageTerms staged(*y, mm, longest);
+    if (!staged.ok()) return -1;
+    NestedSquares nested_squares;
+    for (long g = 0; g < nested.groups(); ++g)
+        if (!nested.add_squares(g, nested_squares))
+            staged.add_squares(nested.group_start(g), nested.group_start(g + 1) - 1);
+    staged.add_squares(nested.group_start(nested.groups()), last_outer);
+
+    const long n = nested_squares.n + staged.squares().n;
+    if (n == 0) return -1;
+    const double total = nested_squares.lanes.total() / (static_cast<double>(mm) * mm) +
+                         staged.squares().total();
+    *sigma = mod_sigma(total, mm, 1.0, n);
+    return static_cast<int>(n);
 }

@@ -188,10 +188,16 @@ template <int kOrder, bool kGaps, bool kZeros, class Visit>
     Double8 sum = load8(s0);
     Bits8 bad{};
     const Mask8 after_first = {0, -1, -1, -1, -1, -1, -1, -1};
+    const double* first[8];
+    for (int g = 0; g < 8; ++g) first[g] = x + A + g * L - 1;
     for (long k = 0; k < L; k += 8) {
+        // The lag is hidden from the optimiser at each step, so that it addresses the
+        // points from the eight segments' pointers and the lag rather than keeping a
+        // pointer for each point, which leaves too few registers.
+        long lag = m;
+        asm("" : "+r"(lag));
         Double8 move[8];
-        for (int g = 0; g < 8; ++g)
-            move[g] = move8<kOrder, kGaps, kZeros>(x + A + g * L + k - 1, m, bad);
+        for (int g = 0; g < 8; ++g) move[g] = move8<kOrder, kGaps, kZeros>(first[g] + k, lag, bad);
         if (k == 0)  // a segment's first start has its window's own sum
             for (auto& v : move) v = select(after_first, v);
         transpose(move);

@@ -1,0 +1,138 @@
+#include "core/nested_window_sum.h"
+
+#include <algorithm>
+
+#include "core/data_vector.h"
+#include "core/differences.h"
+#include "core/vector8.h"
+#include "core/vector_clones.h"
+
+namespace varnis {
+namespace {
+
+// A segment's first D and G.
+struct Anchor {
+    double d;
+    double g;
+};
+
+// D(a) is the sum of the pairs e(a) .. e(a+2m-2) weighted 1, 2, .., m, then m-1, .., 1:
+// with t = 0 .. m-1, e(a+t) weighs t + 1 and e(a+m+t) weighs m - 1 - t. G(a) is the sum
+// of e(a+m+t) - e(a+t), the second differences. Term t goes to lane t mod 8.
+VARNIS_VECTOR_CLONES Anchor anchor(const double* x, long m, long a) {
+    const double* p = x + a;
+    Double8 d{}, g{};
+    Double8 rising = {1, 2, 3, 4, 5, 6, 7, 8};
+    Double8 falling = Double8{} + static_cast<double>(m - 1) - (rising - 1.0);
+    long t = 0;
+    for (; t + 8 <= m; t += 8) {
+        const Double8 lower = load8(p + t + m) - load8(p + t);
+        const Double8 upper = load8(p + t + 2 * m) - load8(p + t + m);
+        d += rising * lower;
+        d += falling * upper;
+        g += upper - lower;
+        rising += 8.0;
+        falling -= 8.0;
+    }
+    Lanes dl, gl;
+    store8(dl.lane, d);
+    store8(gl.lane, g);
+    for (; t < m; ++t) {
+        const double lower = p[t + m] - p[t], upper = p[t + 2 * m] - p[t + m];
+        dl.add(t, static_cast<double>(t + 1) * lower);
+        dl.add(t, static_cast<double>(m - 1 - t) * upper);
+        gl.add(t, upper - lower);
+    }
+    return {dl.total(), gl.total()};
+}
+
+// Whether the samples x[a] .. x[a+3m-1] hold no gap and the pairs e(a) .. e(a+2m-1)
+// no 0.0: what a segment's first D and G read that its moves do not test.
+VARNIS_VECTOR_CLONES bool anchor_clear(const double* x, long m, long a) {
+    const double* p = x + a;
+    Bits8 faults{};
+    long t = 0;
+    for (; t + 8 <= 3 * m; t += 8) faults |= gap_bits(load8(p + t));
+    for (t = 0; t + 8 <= 2 * m; t += 8) faults |= gap_bits(load8(p + t + m) - load8(p + t));
+    if (any_top_bit(faults)) return false;
+    for (t = 3 * m / 8 * 8; t < 3 * m; ++t)
+        if (is_gap(p[t])) return false;
+    for (t = 2 * m / 8 * 8; t < 2 * m; ++t)
+        if (p[t + m] == p[t]) return false;
+    return true;
+}
+
+// The squares of the D of eight segments of L starts from A side by side, from their
+// first D and G; false when a sample turned out to be a gap, a pair 0.0 or a D 0.0
+// (which the caller's sums leave out). A start adds D * D, then moves: D += G, G +=
+// the third difference of the points from it, whose newest sample and pair it tests.
+VARNIS_VECTOR_CLONES bool nested_squares_of_eight(const double* x, long m, long A, long L,
+                                                  const double* d0, const double* g0,
+                                                  Lanes& lanes, long& n) {
+    Double8 d = load8(d0), g = load8(g0);
+    Bits8 bad{};
+    Double8 partial[4] = {};
+    const double* first[8];
+    for (int s = 0; s < 8; ++s) first[s] = x + A + s * L;
+    for (long k = 0; k < L; k += 8) {
+        // The lag is hidden from the optimiser at each step, so that it addresses the
+        // 32 points from the eight segments' pointers and the lag rather than keeping
+        // a pointer for each point, which leaves too few registers.
+        long lag = m;
+        asm("" : "+r"(lag));
+        Double8 move[8];
+        for (int s = 0; s < 8; ++s) {
+            const double* p = first[s] + k;
+            Double8 point[4];
+            for (int j = 0; j < 4; ++j) point[j] = load8(p + j * lag);
+            // A gap or a pair 0.0 makes the product 0.0 (so may an underflow, which
+            // only sends the group to the slower sums).
+            bad |= gap_bits(point[3] * (point[3] - point[2]));
+            move[s] = third_difference(point[0], point[1], point[2], point[3]);
+        }
+        transpose(move);
+        for (int o = 0; o < 8; ++o) {
+            const Double8 square = d * d;
+            partial[o % 4] += square;
+            bad |= reinterpret_cast<Bits8>(square) - 1;  // 0.0 (or underflow)
+            d += g;
+            g += move[o];
+        }
+    }
+    if (any_top_bit(bad)) return false;
+    store8(lanes.lane, load8(lanes.lane) + ((partial[0] + partial[1]) + (partial[2] + partial[3])));
+    n += 8 * L;
+    return true;
+}
+
+}  // namespace
+
+// The length is a multiple of 512 starts plus 72, as in core/sliding_sum.cpp, so that
+// segments side by side do not start a multiple of 4 KiB apart.
+NestedRun::NestedRun(const double* x, long m, long first_start, long final_start)
+    : x_(x), m_(m), first_start_(first_start) {
+    const long starts = std::max(0L, final_start - first_start + 1);
+    length_ = std::max(2048L, 12 * m) / 512 * 512 + 72;
+    groups_ = starts / (8 * length_);
+}
+
+// The moves of a segment test every sample and pair that its first D and G read after
+// those of the segment before it (L is at least 3m): only a group's first segment,
+// when the group before it did not test them, has them tested here.
+bool NestedRun::add_squares(long g, NestedSquares& squares) {
+    const long A = group_start(g);
+    const bool tested = g > 0 && last_clear_group_ == g - 1;
+    if (!tested && !anchor_clear(x_, m_, A)) return false;
+    double d0[8], g0[8];
+    for (int s = 0; s < 8; ++s) {
+        const Anchor first = anchor(x_, m_, A + s * length_);
+        d0[s] = first.d;
+        g0[s] = first.g;
+    }
+    if (!nested_squares_of_eight(x_, m_, A, length_, d0, g0, squares.lanes, squares.n))
+        return false;
+    last_clear_group_ = g;
+    return true;
+}
+
+}  // namespace varnis
