@@ -87,21 +87,26 @@ extern "C" int CalcMTIE(double* data, double* mtie, int m, int* stop, int progre
             }
             return true;
         };
-        // Four blocks of w windows at a time (core/window_extremes.h). The reports of a
-        // group's windows follow it in order, each with the header showing its window;
-        // a stop raised in one takes the group again one window at a time up to there.
-        ScratchArray<double> rows(static_cast<std::size_t>(8 * w), WrittenBeforeRead{});
+        // Four blocks of w windows at a time (core/window_extremes.h), or groups of 4096
+        // short windows each taken from its samples. The reports of a group's windows
+        // follow it in order, each with the header showing its window; a stop raised
+        // in one takes the group again one window at a time up to there.
+        const bool direct = w <= kDirectWindow;
+        const long group = direct ? 4096 : 4 * w;
+        ScratchArray<double> rows(static_cast<std::size_t>(direct ? 1 : 8 * w), WrittenBeforeRead{});
         if (!rows.ok()) {
             one_at_a_time(first, final_s, true);
         } else {
-            for (long A = first; A <= final_s; A += 4 * w) {
-                const long group_last = std::min(A + 4 * w - 1, final_s);
+            for (long A = first; A <= final_s; A += group) {
+                const long group_last = std::min(A + group - 1, final_s);
                 if (stop_requested(stop)) {  // raised before: read after the first window
                     one_at_a_time(A, A, true);
                     break;
                 }
                 const double before = *mtie;
-                const double excursion = largest_excursion(samples, w, A, rows.data());
+                const double excursion =
+                    direct ? largest_excursion_direct(samples, w, A, group_last - A + 1)
+                           : largest_excursion(samples, w, A, rows.data());
                 if (excursion >= *mtie) *mtie = excursion;
                 bool stopped = false;
                 for (long s = reporter.next_report(A); s <= group_last;

@@ -119,6 +119,39 @@ template <int kCount, class After>
     return out;
 }
 
+// The largest excursion of the windows of w samples from A .. A + count - 1, each
+// from its own samples: four windows at a time where none of their samples is sample 1
+// or N of the vector (where 0.0 is a value), the others one at a time.
+VARNIS_VECTOR_CLONES double largest_excursion_direct_clones(const VectorView<const double>& x,
+                                                            long w, long A, long count) {
+    Double4 largest = broadcast4(-kInfinity);
+    long s = A;
+    const long end = A + count;
+    for (; s + 4 <= end; s += 4) {
+        if (s <= 1 || s + 3 + w - 1 >= x.count) break;
+        Double4 high = broadcast4(-kInfinity), low = broadcast4(kInfinity);
+        for (long j = 0; j < w; ++j) {
+            const Double4 v = load4(&x[s + j]);
+            const Mask4 value = nonzero(v);
+            high = larger(high, value ? v : broadcast4(-kInfinity));
+            low = smaller(low, value ? v : broadcast4(kInfinity));
+        }
+        largest = larger(largest, high - low);
+    }
+    double out = largest[0];
+    for (int j = 1; j < 4; ++j) out = largest[j] > out ? largest[j] : out;
+    for (; s < end; ++s) {
+        double high = -kInfinity, low = kInfinity;
+        for (long k = s; k < s + w; ++k) {
+            if (!is_value(x, k, true)) continue;
+            high = x[k] > high ? x[k] : high;
+            low = x[k] < low ? x[k] : low;
+        }
+        out = high - low > out ? high - low : out;
+    }
+    return out;
+}
+
 VARNIS_VECTOR_CLONES double largest_excursion_clones(const VectorView<const double>& x, long w,
                                                      long A, double* rows) {
     return largest_of_four_blocks(x, w, A, rows);
@@ -128,6 +161,10 @@ VARNIS_VECTOR_CLONES double largest_excursion_clones(const VectorView<const doub
 
 double largest_excursion(const VectorView<const double>& x, long w, long A, double* rows) {
     return largest_excursion_clones(x, w, A, rows);
+}
+
+double largest_excursion_direct(const VectorView<const double>& x, long w, long A, long count) {
+    return largest_excursion_direct_clones(x, w, A, count);
 }
 
 }  // namespace varnis

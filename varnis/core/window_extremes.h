@@ -87,4 +87,12 @@ private:
 // samples, and their differences are taken as the scan would take them.
 double largest_excursion(const VectorView<const double>& x, long w, long A, double* rows);
 
+// Windows of up to this many samples are cheaper to take each from its samples than
+// by blocks.
+inline constexpr long kDirectWindow = 5;
+
+// The largest excursion of the windows of w samples that start at A .. A + count - 1,
+// each from its own samples (w at most kDirectWindow); -infinity when none has a value.
+double largest_excursion_direct(const VectorView<const double>& x, long w, long A, long count);
+
 }  // namespace varnis
