@@ -165,14 +165,14 @@ DirectWindow direct_window(const WindowSpec& w, long a) {
 inline constexpr int kPartialSquares = 4;
 
 // The moves to the eight starts from p + 1 (p points at x[s-1]): one difference of the
-// points p[0], p[m], ...; flags in `bad` where the newest point is a gap (kGaps) or
-// the entering term is 0.0 (kZeros).
+// points p[0], p[m], ...; the values that must not be 0.0 go to `tested`: the newest
+// point (kGaps) and the entering term (kZeros).
 template <int kOrder, bool kGaps, bool kZeros>
-[[gnu::always_inline]] inline Double8 move8(const double* p, long m, Bits8& bad) {
+[[gnu::always_inline]] inline Double8 move8(const double* p, long m, Double8*& tested) {
     Double8 point[kOrder + 2];
     for (int j = 0; j <= kOrder + 1; ++j) point[j] = load8(p + j * m);
-    if constexpr (kGaps) bad |= gap_bits(point[kOrder + 1]);
-    if constexpr (kZeros) bad |= gap_bits(difference<kOrder>(point + 1));
+    if constexpr (kGaps) *tested++ = point[kOrder + 1];
+    if constexpr (kZeros) *tested++ = difference<kOrder>(point + 1);
     return difference<kOrder + 1>(point);
 }
 
@@ -197,7 +197,13 @@ template <int kOrder, bool kGaps, bool kZeros, class Visit>
         long lag = m;
         asm("" : "+r"(lag));
         Double8 move[8];
-        for (int g = 0; g < 8; ++g) move[g] = move8<kOrder, kGaps, kZeros>(first[g] + k, lag, bad);
+        constexpr int kTested = 8 * (int{kGaps} + int{kZeros});
+        Double8 tested[kTested > 0 ? kTested : 1];
+        Double8* next = tested;
+        for (int g = 0; g < 8; ++g) move[g] = move8<kOrder, kGaps, kZeros>(first[g] + k, lag, next);
+        // Two values are tested at once: their product is 0.0 when either is (or when
+        // it underflows, which only sends the group to the tested path).
+        for (int t = 0; t + 1 < kTested; t += 2) bad |= gap_bits(tested[t] * tested[t + 1]);
         if (k == 0)  // a segment's first start has its window's own sum
             for (auto& v : move) v = select(after_first, v);
         transpose(move);
@@ -211,16 +217,18 @@ template <int kOrder, bool kGaps, bool kZeros, class Visit>
     return !any_top_bit(bad);
 }
 
-// Squares of the sums, segment g's to lane g, counted every one or where the sum is
-// not 0.0.
+// Squares of the sums, segment g's to lane g. Where only sums not 0.0 count, a square
+// of 0.0 (or one that underflows) is flagged in `zero`, and the group is then left to
+// the tested path, which counts them one by one.
 struct SquaresOfEight {
     Double8 partial[kPartialSquares] = {};
     bool nonzero_only;
-    Bits8 zeros{};
+    Bits8 zero{};
     [[gnu::always_inline]] void eight(const Double8* sums, long) {
         for (int o = 0; o < 8; ++o) {
-            partial[o % kPartialSquares] += sums[o] * sums[o];
-            if (nonzero_only) zeros = count_gaps(zeros, sums[o]);
+            const Double8 square = sums[o] * sums[o];
+            partial[o % kPartialSquares] += square;
+            if (nonzero_only) zero |= reinterpret_cast<Bits8>(square) - 1;
         }
     }
 };
@@ -246,10 +254,11 @@ template <int kOrder, bool kGaps, bool kZeros>
                                                     Lanes& lanes, long& n) {
     SquaresOfEight visit{.nonzero_only = nonzero_only};
     if (!slide_eight<kOrder, kGaps, kZeros>(x, m, A, L, s0, visit)) return false;
+    if (any_top_bit(visit.zero)) return false;
     const Double8* q = visit.partial;
     static_assert(kPartialSquares == 4);
     store8(lanes.lane, load8(lanes.lane) + ((q[0] + q[1]) + (q[2] + q[3])));
-    n += 8 * L - (nonzero_only ? element_sum(visit.zeros) : 0);
+    n += 8 * L;
     return true;
 }
 

@@ -188,8 +188,8 @@ VARNIS_API int CalcGreenhallModSigma(const double *data, double *sigma, double t
  * differences) is not counted. On the first differences of gap-free phase data divided
  * by tau0 it gives the result and count of the phase routines with tau = m * tau0.
  * Returns n, or -1 (m < 1, fewer than 3m - 1 samples, no counted term, no memory for
- * its scratch of M - 2m + 1 values, the means A). Cost: about M operations for every
- * m.
+ * its scratch of at most M - 2m + 1 values, the means A). Cost: about M operations for
+ * every m.
  */
 VARNIS_API int CalcFreqModSigma(const double *data, double *sigma, int m);
 
