@@ -70,6 +70,15 @@ inline void print_result(const char* what, long count, double value) {
     std::printf("%s: %ld %s\n", what, count, digits17(value).c_str());
 }
 
+// Prints what call() returns and the value it leaves in `value`, read after the call
+// (passed beside the call as arguments of one function, the value would be read in an
+// unspecified order, before the call with GCC).
+template <class Call, class Value>
+void print_call(const char* what, Call&& call, const Value& value) {
+    const long count = static_cast<long>(call());
+    print_result(what, count, static_cast<double>(value));
+}
+
 // Deterministic pseudo-random numbers from integer arithmetic only, so that both
 // builds see the same inputs whatever their math libraries do.
 class Lcg {
