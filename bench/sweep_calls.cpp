@@ -1,7 +1,7 @@
 // The library calls that one tau sweep of the Python package makes (varnis.oadev and
 // the others over octave averaging factors of a phase record), made from C++: the data
-// vector and its frequency built once, then per averaging factor the statistic, the
-// noise identification (lag-1 of the averaged frequency, else from the block ends), the
+// vector built once, then per averaging factor the statistic, the noise identification
+// (lag-1 of the frequency averaged over blocks, read from the phase, else B1), the
 // degrees of freedom and the two chi-square quantiles, the factors shared by a number
 // of threads. bench_python_sweeps.py loads this module and
 // times it against the same sweep from Python.
@@ -65,10 +65,9 @@ int phase_noise(const std::vector<double>& phase, const Row& row, Statistic stat
     return NoiseID(static_cast<int>(count), 2, n, kBandwidthFactor, static_cast<float>(ratio)) == 2 ? 2 : 1;
 }
 
-void identify(const std::vector<double>& phase, const std::vector<double>& frequency, Row& row,
-              Statistic statistic, double tau0) {
+void identify(const std::vector<double>& phase, Row& row, Statistic statistic, double tau0) {
     int lag1 = 0;
-    if (CalcLag1NoiseID(frequency.data(), 1, row.m, &lag1, nullptr) > 0) {
+    if (CalcLag1NoiseID(phase.data(), 2, row.m, &lag1, nullptr) > 0) {
         row.alpha = lag1 >= 1 ? phase_noise(phase, row, statistic, tau0) : lag1;
         row.identified = true;
         return;
@@ -92,8 +91,7 @@ void identify(const std::vector<double>& phase, const std::vector<double>& frequ
     row.identified = true;
 }
 
-void compute(const std::vector<double>& phase, const std::vector<double>& frequency, Row& row,
-             Statistic statistic, double tau0) {
+void compute(const std::vector<double>& phase, Row& row, Statistic statistic, double tau0) {
     double value = 0.0;
     switch (statistic) {
         case OADEV: row.terms = CalcPhaseOverlapSigma(phase.data(), &value, tau0, row.m); break;
@@ -104,7 +102,7 @@ void compute(const std::vector<double>& phase, const std::vector<double>& freque
         case TOTDEV: row.terms = TotvarCalc(phase.data(), &value, tau0, row.m, 0); break;
     }
     row.deviation = value;
-    identify(phase, frequency, row, statistic, tau0);
+    identify(phase, row, statistic, tau0);
 }
 
 double edf(Statistic statistic, long n, int m, int alpha) {
@@ -140,14 +138,12 @@ extern "C" int sweep_calls(const double* samples, long count, int statistic, int
     phase.reserve(count + 3);
     phase.insert(phase.end(), {static_cast<double>(count), 1.0, static_cast<double>(count)});
     phase.insert(phase.end(), samples, samples + count);
-    std::vector<double> frequency(count + 3);
-    ConvPhaseToFreq(phase.data(), frequency.data(), tau0, 1);
 
     std::vector<Row> rows;
     for (long m = 1; m <= limit(s, count); m *= 2) rows.push_back(Row{static_cast<int>(m)});
     std::atomic<std::size_t> next{0};
     auto work = [&] {
-        for (std::size_t i = next++; i < rows.size(); i = next++) compute(phase, frequency, rows[i], s, tau0);
+        for (std::size_t i = next++; i < rows.size(); i = next++) compute(phase, rows[i], s, tau0);
     };
     std::vector<std::thread> pool;
     for (int w = 1; w < workers; ++w) pool.emplace_back(work);

@@ -5,11 +5,14 @@
 // delta = r1 / (1 + r1); each difference lowers the order by one. The series is
 // differenced until delta < 1/4 (at most twice), and the order of the data is
 // delta + d. Gaps travel as NaN through decimation, averaging and differencing.
+//
+// The series is never stored: each pass over it computes its points again from the
+// data vector, so the identification needs no memory of the record's size and costs a
+// few passes over the N / m points (or the N samples a frequency average reads).
 #include <cmath>
 #include <limits>
 
 #include "core/data_vector.h"
-#include "core/scratch.h"
 #include "varnisx.h"
 
 namespace {
@@ -17,50 +20,115 @@ namespace {
 constexpr long kMinimumPoints = 32;
 constexpr double kGap = std::numeric_limits<double>::quiet_NaN();
 
-// The series at factor m: phase decimated, frequency averaged over blocks of m.
-long series_at_factor(const varnis::VectorView<const double>& v, bool phase, long m,
-                      double* out) {
-    const long M = v.size();
-    if (phase) {
-        const long points = (M - 1) / m + 1;
-        for (long j = 0; j < points; ++j) {
-            const long k = v.first + j * m;
-            out[j] = varnis::is_value(v, k, true) ? v[k] : kGap;
+enum class Series { kDecimatedPhase = 0, kAveragedFrequency = 1, kPhaseBlockFrequency = 2 };
+
+// The series at factor m, differenced `differences` times, read point by point.
+class FactorSeries {
+public:
+    FactorSeries(const varnis::VectorView<const double>& v, Series kind, long m)
+        : v_(v), kind_(kind), m_(m) {}
+
+    // Points before any difference.
+    long base_points() const {
+        const long M = v_.size();
+        switch (kind_) {
+            case Series::kDecimatedPhase: return (M - 1) / m_ + 1;
+            case Series::kAveragedFrequency: return M / m_;
+            case Series::kPhaseBlockFrequency: return (M - 1) / m_;
         }
-        return points;
+        return 0;
     }
-    const long points = M / m;
-    for (long j = 0; j < points; ++j) {
-        double sum = 0.0;
-        long used = 0;
-        for (long k = v.first + j * m; k < v.first + (j + 1) * m; ++k)
-            if (!varnis::is_gap(v[k])) {
-                sum += v[k];
-                ++used;
+
+    // Starts a pass over the series differenced `differences` (0 .. 2) times.
+    void begin(int differences) {
+        differences_ = differences;
+        next_ = 0;
+        for (int k = 0; k < differences; ++k) window_[k + 1] = base(k);
+    }
+
+    long points() const { return base_points() - differences_; }
+
+    // The next point of the pass: each difference is taken as z[j + 1] - z[j] of the
+    // series before it, in that order of operations.
+    double next() {
+        window_[0] = window_[1];
+        window_[1] = window_[2];
+        window_[differences_] = base(next_ + differences_);
+        ++next_;
+        switch (differences_) {
+            case 1: return window_[1] - window_[0];
+            case 2: return (window_[2] - window_[1]) - (window_[1] - window_[0]);
+            default: return window_[0];
+        }
+    }
+
+private:
+    // Point j of the series before any difference.
+    double base(long j) const {
+        const long k = v_.first + j * m_;
+        switch (kind_) {
+            case Series::kDecimatedPhase: return varnis::is_value(v_, k, true) ? v_[k] : kGap;
+            case Series::kAveragedFrequency: {
+                double sum = 0.0;
+                long used = 0;
+                for (long i = k; i < k + m_; ++i)
+                    if (!varnis::is_gap(v_[i])) {
+                        sum += v_[i];
+                        ++used;
+                    }
+                return used > 0 ? sum / static_cast<double>(used) : kGap;
             }
-        out[j] = used > 0 ? sum / static_cast<double>(used) : kGap;
+            case Series::kPhaseBlockFrequency:
+                // The block's frequency times its length: the scale does not change r1.
+                return varnis::is_value(v_, k, true) && varnis::is_value(v_, k + m_, true)
+                           ? v_[k + m_] - v_[k]
+                           : kGap;
+        }
+        return kGap;
     }
-    return points;
+
+    const varnis::VectorView<const double>& v_;
+    Series kind_;
+    long m_;
+    int differences_ = 0;
+    long next_ = 0;
+    double window_[3] = {0.0, 0.0, 0.0};
+};
+
+long readings_of(FactorSeries& series) {
+    series.begin(0);
+    long readings = 0;
+    for (long j = 0, points = series.points(); j < points; ++j) readings += !std::isnan(series.next());
+    return readings;
 }
 
-// Lag-1 autocorrelation about the mean of the points without a gap; NaN without
-// enough points or without variation.
-double lag1_autocorrelation(const double* z, long points) {
+// Lag-1 autocorrelation about the mean of the points without a gap of the series
+// differenced `differences` times; NaN without enough points or without variation.
+double lag1_autocorrelation(FactorSeries& series, int differences) {
+    series.begin(differences);
+    const long points = series.points();
     double sum = 0.0;
     long used = 0;
-    for (long j = 0; j < points; ++j)
-        if (!std::isnan(z[j])) {
-            sum += z[j];
+    for (long j = 0; j < points; ++j) {
+        const double z = series.next();
+        if (!std::isnan(z)) {
+            sum += z;
             ++used;
         }
+    }
     if (used < 3) return kGap;
     const double mean = sum / static_cast<double>(used);
     double variance = 0.0, covariance = 0.0;
+    series.begin(differences);
+    double z = series.next();
     for (long j = 0; j < points; ++j) {
-        if (std::isnan(z[j])) continue;
-        const double a = z[j] - mean;
-        variance += a * a;
-        if (j + 1 < points && !std::isnan(z[j + 1])) covariance += a * (z[j + 1] - mean);
+        const double following = j + 1 < points ? series.next() : kGap;
+        if (!std::isnan(z)) {
+            const double a = z - mean;
+            variance += a * a;
+            if (!std::isnan(following)) covariance += a * (following - mean);
+        }
+        z = following;
     }
     if (!(variance > 0.0)) return kGap;
     return covariance / variance;
@@ -71,30 +139,22 @@ double lag1_autocorrelation(const double* z, long points) {
 extern "C" VARNISX_API int CalcLag1NoiseID(const double* data, int dataType, int m, int* alpha,
                                            double* estimate) {
     const auto v = varnis::read_window(data);
-    if (!v || alpha == nullptr || m < 1 || (dataType != 0 && dataType != 1)) return -1;
-    const bool phase = dataType == 0;
-    const long capacity = v->size() / m + 1;
-    if (capacity < kMinimumPoints) return -1;
-    varnis::ScratchArray<double> z(static_cast<std::size_t>(capacity));
-    if (!z.ok()) return -1;
-    const long points = series_at_factor(*v, phase, m, z.data());
-    long readings = 0;
-    for (long j = 0; j < points; ++j) readings += !std::isnan(z[j]);
-    if (readings < kMinimumPoints) return -1;
+    if (!v || alpha == nullptr || m < 1 || dataType < 0 || dataType > 2) return -1;
+    FactorSeries series(*v, static_cast<Series>(dataType), m);
+    const long points = series.base_points();
+    if (points < kMinimumPoints || readings_of(series) < kMinimumPoints) return -1;
 
-    long differences = 0, length = points;
+    int differences = 0;
     double delta = 0.0;
     for (;;) {
-        const double r1 = lag1_autocorrelation(z.data(), length);
+        const double r1 = lag1_autocorrelation(series, differences);
         if (std::isnan(r1)) return -1;
         delta = 1.0 + r1 > 0.0 ? r1 / (1.0 + r1) : -std::numeric_limits<double>::infinity();
         if (delta < 0.25 || differences == 2) break;
-        for (long j = 0; j + 1 < length; ++j) z[j] = z[j + 1] - z[j];  // NaN stays NaN
-        --length;
         ++differences;
     }
     const double order = delta + static_cast<double>(differences);
-    const double value = phase ? 2.0 - 2.0 * order : -2.0 * order;
+    const double value = dataType == 0 ? 2.0 - 2.0 * order : -2.0 * order;
     const double rounded = std::floor(value + 0.5);
     *alpha = static_cast<int>(rounded < -4.0 ? -4.0 : (rounded > 2.0 ? 2.0 : rounded));
     if (estimate != nullptr) *estimate = value;

@@ -204,6 +204,7 @@ void WindowController::OpenDataFile() {
 
 void WindowController::StartSequence() {
     running_ = true;
+    ++run_number_;
     reading_count_ = 0;
     held_points_ = 0;
     Command(CMD_OPEN_DATA_FILE);
@@ -227,14 +228,21 @@ void WindowController::RunLoop() {
     run_loop_active_ = true;
     while (running_) {
         ReadOnce();
-        PumpMessages();
+        // A Stop taken while the read waited has been handled already (and the window
+        // may be closed since): the loop ends without another pump.
+        if (running_) PumpMessages();
     }
     run_loop_active_ = false;
 }
 
 void WindowController::ReadOnce() {
     std::array<unsigned char, kBurstBytes> buffer{};
-    const std::size_t received = platform_.port.ReadBurst(buffer);
+    const int run = run_number_;
+    const std::size_t received =
+        platform_.port.ReadBurst(buffer, [this, run] { return WhileReadWaits(run); });
+    // The run this read began in was stopped while it waited: whatever came after
+    // the user's Stop belongs to no run and is not recorded.
+    if (!running_ || run != run_number_) return;
     if (received == 0) {
         progress_.silent = true;
         AddStatus("Timeout - No Data");
@@ -267,6 +275,17 @@ void WindowController::ReadOnce() {
     if (!write_failure.empty()) AddStatus(write_failure);
     progress_.readings = reading_count_;
     ShowProgress();
+}
+
+bool WindowController::WhileReadWaits(int run) {
+    // Stop, the mode buttons and the analysis button are taken within one slice of
+    // the read's wait instead of after its time-out. The focus stays where the user
+    // put it: it goes to Start/Stop once per read, at the pump between reads.
+    view_.PumpEvents();
+    if (!running_ || run != run_number_) return false;
+    // "no data for N s" counts in seconds while the line is silent.
+    if (platform_.seconds_now() - run_line_refreshed_ >= 1.0) ShowProgress();
+    return true;
 }
 
 void WindowController::PumpMessages() {
@@ -374,8 +393,8 @@ void WindowController::SetRunControlsEnabled(bool enabled) {
 }
 
 void WindowController::ShowProgress() {
-    ShowRunLine(RunningRunLine(progress_, data_run_, platform_.seconds_now()),
-                data_run_.writing_fails);
+    run_line_refreshed_ = platform_.seconds_now();
+    ShowRunLine(RunningRunLine(progress_, data_run_, run_line_refreshed_), data_run_.writing_fails);
 }
 
 void WindowController::ShowRunLine(const std::string& line, bool warning) {

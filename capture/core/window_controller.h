@@ -114,6 +114,8 @@ private:
     void StartSequence();
     void RunLoop();
     void ReadOnce();
+    // The read's wait hook: the window works while the line is silent.
+    bool WhileReadWaits(int run);
     void PumpMessages();
     void StopSequence();
     void ExitSequence();
@@ -143,6 +145,8 @@ private:
 
     bool running_ = false;
     bool run_loop_active_ = false;
+    int run_number_ = 0;               // counts the Starts: a read belongs to one run
+    double run_line_refreshed_ = 0.0;  // when the running run line was last shown
     bool closed_ = false;
     int reading_count_ = 0;
     int held_points_ = 0;

@@ -20,6 +20,9 @@ using std::chrono::milliseconds;
 
 constexpr milliseconds kByteInterval{50};
 constexpr milliseconds kTotalTimeout{2000};
+// While no byte has come, the wait goes in slices of this length with the wait hook
+// between them.
+constexpr int kWaitSliceMs = 50;
 
 // 9600 baud, 8 data bits, no parity, 1 stop bit, raw binary, no flow control in
 // either direction, receiver on; every other field stays as the port reported it.
@@ -40,6 +43,16 @@ void ApplyLineSettings(termios& t) {
 int MillisecondsUntil(Clock::time_point when) {
     const auto left = std::chrono::duration_cast<milliseconds>(when - Clock::now()).count();
     return left > 0 ? static_cast<int>(left) : 0;
+}
+
+// Waits until `deadline` without reading, in slices with the hook between them,
+// unless the hook gives the read up.
+void WaitOut(Clock::time_point deadline, const ReadWaitHook& wait) {
+    while (true) {
+        std::this_thread::sleep_until(
+            std::min(deadline, Clock::now() + milliseconds(kWaitSliceMs)));
+        if (Clock::now() >= deadline || !wait()) return;
+    }
 }
 
 }  // namespace
@@ -76,11 +89,12 @@ bool PosixSerialPort::Close() {
     return ::close(fd) == 0;
 }
 
-std::size_t PosixSerialPort::ReadBurst(std::span<unsigned char, kBurstBytes> buffer) {
+std::size_t PosixSerialPort::ReadBurst(std::span<unsigned char, kBurstBytes> buffer,
+                                      const ReadWaitHook& wait) {
     const auto start = Clock::now();
     const auto deadline = start + kTotalTimeout;
     if (fd_ < 0) {
-        std::this_thread::sleep_until(deadline);
+        WaitOut(deadline, wait);
         return 0;
     }
     // Whatever the instrument sent since the previous read is stale.
@@ -90,13 +104,23 @@ std::size_t PosixSerialPort::ReadBurst(std::span<unsigned char, kBurstBytes> buf
     auto last_byte = start;
     while (got < buffer.size()) {
         const int total_left = MillisecondsUntil(deadline);
-        const int wait =
-            got == 0 ? total_left
+        // Before the first byte the wait goes in slices; once bytes flow, the burst
+        // ends 50 ms after the last one, which keeps the window waiting no longer.
+        const int timeout =
+            got == 0 ? std::min(total_left, kWaitSliceMs)
                      : std::min(total_left, MillisecondsUntil(last_byte + kByteInterval));
         pollfd p{fd_, POLLIN, 0};
-        const int ready = ::poll(&p, 1, wait);
+        const int ready = ::poll(&p, 1, timeout);
         if (ready < 0 && errno == EINTR) continue;
-        if (ready == 0) break;  // the interval after the last byte, or the total, ran out
+        if (ready == 0) {
+            if (got == 0 && timeout < total_left) {
+                // A slice of a silent wait: the window works, unless the read is given
+                // up (the port may have been closed meanwhile, so nothing more of it).
+                if (!wait()) return 0;
+                continue;
+            }
+            break;  // the interval after the last byte, or the total, ran out
+        }
         ssize_t n = -1;
         if (p.revents & POLLIN) {
             n = ::read(fd_, buffer.data() + got, buffer.size() - got);
@@ -109,7 +133,7 @@ std::size_t PosixSerialPort::ReadBurst(std::span<unsigned char, kBurstBytes> buf
         }
         // Hang-up or read error: the line is dead. Deliver what came; with nothing,
         // wait out the time-out like a silent line so that the caller does not spin.
-        if (got == 0) std::this_thread::sleep_until(deadline);
+        if (got == 0) WaitOut(deadline, wait);
         break;
     }
     return got;

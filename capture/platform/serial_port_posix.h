@@ -14,7 +14,8 @@ public:
 
     bool Open(const std::string& device) override;
     bool Close() override;
-    std::size_t ReadBurst(std::span<unsigned char, kBurstBytes> buffer) override;
+    std::size_t ReadBurst(std::span<unsigned char, kBurstBytes> buffer,
+                          const ReadWaitHook& wait) override;
 
 private:
     int fd_ = -1;

@@ -162,8 +162,8 @@ void CommDialog::BuildControls() {
         const int command = id;
         connect(radio, &QRadioButton::clicked, this, [this, command] {
             Send(command);
-            // During a run the next pump of events comes only after the next read, up
-            // to its 2 s time-out: the new mode is painted now.
+            // During a run events are taken only between the slices of a read's wait
+            // and between reads: the new mode is painted now, not at the next pump.
             repaint();
         });
     }

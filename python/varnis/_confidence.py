@@ -19,7 +19,8 @@ MIN_AVERAGES = 4
 #: Fewest decimated or averaged points the lag-1 identification works from.
 MIN_POINTS = 32
 
-_DATA_TYPE_CODES = {"phase": 0, "freq": 1}
+# "phase blocks": phase data, identified on the frequency averaged over blocks of m.
+_DATA_TYPE_CODES = {"phase": 0, "freq": 1, "phase blocks": 2}
 
 # NoiseID's tests, by the variance kind it takes.
 _B1_TEST, _RATIO_TEST, _HADAMARD_TEST = 0, 2, 4
@@ -38,7 +39,7 @@ def identify_noise(record, m, hadamard):
     With fewer points, the B1 test of the block averages names it (_b1_noise), and
     where that finds flicker-walk noise the Hadamard statistics ask the Hadamard test
     whether it is random-run noise."""
-    identified = lag1_noise(record.vector("freq"), "freq", m)
+    identified = lag1_noise(*_averaged_frequency(record, m), m)
     if identified is not None:
         alpha = identified[0]
         return _phase_noise(record, m) if alpha >= 1 else alpha
@@ -48,10 +49,21 @@ def identify_noise(record, m, hadamard):
     return alpha
 
 
+def _averaged_frequency(record, m):
+    """(vector, kind) for lag1_noise of the frequency averaged over blocks of m sampling
+    intervals: a phase record without gaps gives it from the phase at the block ends
+    (one difference per block, read in place: N/m samples per factor and no copy);
+    otherwise the frequency vector is averaged over the samples of each block that
+    are no gap."""
+    if record.data_type == "phase" and record.gap_free("phase"):
+        return record.vector("phase"), "phase blocks"
+    return record.vector("freq"), "freq"
+
+
 def lag1_noise(vector, data_type, m):
     """(alpha, estimate, points) of VarnisX's CalcLag1NoiseID on a data vector of the
-    kind data_type ('phase': decimated by m, or 'freq': averaged over blocks of m) at
-    factor m; None when it refuses (fewer than MIN_POINTS points without a gap, or a
+    kind data_type ('phase': decimated by m, 'freq': averaged over blocks of m, or
+    'phase blocks': phase read as the frequency averaged over blocks of m) at factor m; None when it refuses (fewer than MIN_POINTS points without a gap, or a
     series without variation)."""
     alpha, estimate = np.zeros(1, dtype=np.intc), np.zeros(1)
     points = rawx.CalcLag1NoiseID(vector, _DATA_TYPE_CODES[data_type], m, alpha, estimate)

@@ -147,6 +147,10 @@ class Record:
         else:
             self._vectors[kind], self._gaps[kind] = self._freq_from_phase()
 
+    def gap_free(self, kind):
+        """Whether the vector of the kind holds no gap (after prepare)."""
+        return self._gaps[kind] is None
+
     def vector(self, kind):
         self.prepare(kind)
         return self._vectors[kind]

@@ -61,7 +61,7 @@ TEST_F(DiskFull, FailedWriteIsReportedOnceTheRunGoesOnAndNoRecordIsDamaged) {
         if (static_cast<std::size_t>(c.ReadingCount()) > warned.size())
             warned += w.view.warning[IDC_RUN_LINE] ? '!' : '.';
         if (c.ReadingCount() == 8) Unlimit();
-        if (c.ReadingCount() == 12 || pump > 100) c.Command(IDC_START_STOP);
+        if (c.ReadingCount() == 12 || pump > 1000) c.Command(IDC_START_STOP);
     };
     c.Command(IDC_START_STOP);
     Unlimit();

@@ -26,7 +26,9 @@ public:
         held = false;
         return was && close_works;
     }
-    std::size_t ReadBurst(std::span<unsigned char, kBurstBytes>) override { return 0; }
+    std::size_t ReadBurst(std::span<unsigned char, kBurstBytes>, const ReadWaitHook&) override {
+        return 0;
+    }
 };
 
 struct Link {

@@ -3,8 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <array>
 #include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -20,18 +25,44 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using testing::InstrumentSim;
 
+double SecondsBetween(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double>(to - from).count();
+}
+
 struct Burst {
     std::string bytes;
     double seconds = 0;  // how long the read took
+    int waits = 0;       // calls of the wait hook
 };
 
-Burst Read(SerialPort& port) {
+// One read; `on_wait` runs in the wait hook with the number of its call.
+Burst Read(SerialPort& port, const std::function<bool(int)>& on_wait = {}) {
     std::array<unsigned char, kBurstBytes> buffer{};
+    Burst b;
     const auto start = Clock::now();
-    const std::size_t n = port.ReadBurst(buffer);
-    return {std::string(reinterpret_cast<const char*>(buffer.data()), n),
-            std::chrono::duration<double>(Clock::now() - start).count()};
+    const std::size_t n = port.ReadBurst(buffer, [&] {
+        ++b.waits;
+        return !on_wait || on_wait(b.waits);
+    });
+    b.seconds = SecondsBetween(start, Clock::now());
+    b.bytes.assign(reinterpret_cast<const char*>(buffer.data()), n);
+    return b;
 }
+
+// A pseudo-terminal whose far end the test writes itself.
+struct FarEnd {
+    FarEnd() : fd(::posix_openpt(O_RDWR | O_NOCTTY)) {
+        if (fd >= 0 && ::grantpt(fd) == 0 && ::unlockpt(fd) == 0) device = ::ptsname(fd);
+    }
+    ~FarEnd() { ::close(fd); }
+    FarEnd(const FarEnd&) = delete;
+    FarEnd& operator=(const FarEnd&) = delete;
+    bool Send(const std::string& bytes) const {
+        return ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    }
+    int fd;
+    std::string device;
+};
 
 TEST(SerialPort, ReadsOneBurstPerReading) {
     InstrumentSim sim({"--period", "0.2"});
@@ -100,6 +131,37 @@ TEST(SerialPort, SilentLineTimesOutAfterTwoSeconds) {
     EXPECT_TRUE(b.bytes.empty());
     EXPECT_GT(b.seconds, 1.9);
     EXPECT_LT(b.seconds, 3.0);
+    // The window works about every 50 ms of the wait, and the wait does not spin.
+    EXPECT_GE(b.waits, 20);
+    EXPECT_LE(b.waits, 60);
+}
+
+// Once the first byte has come the hook is not called again: the burst ends 50 ms
+// after its last byte. A hook that gives the read up ends it at once.
+TEST(SerialPort, TheHookRunsUntilTheFirstByteAndCanGiveTheReadUp) {
+    FarEnd far;
+    PosixSerialPort port;
+    ASSERT_TRUE(port.Open(far.device));
+    Clock::time_point sent;
+    const auto start = Clock::now();
+    const Burst b = Read(port, [&](int call) {
+        if (call == 10) {
+            EXPECT_TRUE(far.Send("12.5\r\n"));
+            sent = Clock::now();
+        }
+        return true;
+    });
+    EXPECT_EQ(b.bytes, "12.5\r\n");
+    EXPECT_EQ(b.waits, 10);
+    EXPECT_GT(SecondsBetween(start, sent), 0.45);
+    const double after_last_byte = SecondsBetween(sent, start) + b.seconds;
+    EXPECT_GT(after_last_byte, 0.045);
+    EXPECT_LT(after_last_byte, 0.15);
+
+    const Burst given_up = Read(port, [](int call) { return call < 3; });
+    EXPECT_TRUE(given_up.bytes.empty());
+    EXPECT_EQ(given_up.waits, 3);
+    EXPECT_LT(given_up.seconds, 0.5);
 }
 
 TEST(SerialPort, HangUpWaitsOutTheTimeOutInsteadOfSpinning) {
@@ -112,6 +174,9 @@ TEST(SerialPort, HangUpWaitsOutTheTimeOutInsteadOfSpinning) {
         const Burst b = Read(port);
         EXPECT_TRUE(b.bytes.empty());
         EXPECT_GT(b.seconds, 1.9) << i;
+        // The window works while a dead line waits too, and the wait does not spin.
+        EXPECT_GE(b.waits, 20) << i;
+        EXPECT_LE(b.waits, 60) << i;
     }
 }
 

@@ -48,12 +48,18 @@ public:
     void CloseWindow(int code) override { exit_code = code; }
 };
 
-// A port that delivers scripted bursts; an empty burst is a read time-out.
+// A port that delivers scripted bursts; an empty burst is a read time-out. Each read
+// first waits `waits` slices, calling the wait hook after each, and then delivers its
+// burst whatever the hook answered (a burst that came all the same).
 class FakePort : public SerialPort {
 public:
     std::set<std::string> devices{"/dev/ttyS0", "/dev/ttyS1"};
     std::deque<std::string> bursts;
     std::function<void()> on_read;  // as each read begins
+    std::function<void()> on_wait;  // as each slice of a wait ends
+    int waits = 0;
+    bool waiting = false;
+    std::vector<bool> wait_answers;  // what the hook answered, read after read
     bool open = false;
     int closes = 0, reads = 0, reads_after_close = 0;
     bool Open(const std::string& device) override { return open = devices.count(device) > 0; }
@@ -63,10 +69,18 @@ public:
         open = false;
         return was;
     }
-    std::size_t ReadBurst(std::span<unsigned char, kBurstBytes> buffer) override {
+    std::size_t ReadBurst(std::span<unsigned char, kBurstBytes> buffer,
+                          const ReadWaitHook& wait) override {
         ++reads;
         if (on_read) on_read();
         if (!open) ++reads_after_close;
+        waiting = true;
+        bool wanted = true;
+        for (int i = 0; wanted && i < waits; ++i) {
+            if (on_wait) on_wait();
+            wait_answers.push_back(wanted = wait());
+        }
+        waiting = false;
         std::string b = bursts.empty() ? "0.5\r\n" : bursts.front();
         if (!bursts.empty()) bursts.pop_front();
         std::copy(b.begin(), b.end(), buffer.begin());
@@ -425,6 +439,66 @@ TEST(RunLoop, StopAndStartInOnePumpContinueInTheSameLoop) {
     EXPECT_EQ(w.view.max_pump_depth, 1);
     EXPECT_EQ(w.controller->ReadingCount(), 3);
     EXPECT_EQ(w.file.files["/opt/tl/Ticklog.dat"].size(), 3u * 23u);  // overwritten
+}
+
+// The window works while a read waits for its burst. A Stop taken there ends the run:
+// the read is given up, and a burst that comes all the same is not counted, listed or
+// written. A Start right after it carries on in the same loop with the next read.
+TEST(RunLoop, AStopWhileAReadWaitsEndsTheRunBeforeTheBurstThatFollows) {
+    for (const bool restart : {false, true}) {
+        SCOPED_TRACE(restart ? "Stop and Start" : "Stop");
+        Window w;
+        w.Open();
+        w.Burst({"1", "2", "3"});
+        w.port.waits = 2;
+        w.view.answers = {Answer::Yes};  // the new run appends
+        // Pumps 1, 2 wait for "1"; 3 follows it; 4 is the first wait for "2"; in the
+        // new run 6, 7 wait for "3" and 8 follows it.
+        w.view.on_pump = [&](int pump) {
+            if (pump == 4) {
+                w.controller->Command(IDC_START_STOP);
+                if (restart) w.controller->Command(IDC_START_STOP);
+            }
+            if (pump == 8) w.controller->Command(IDC_START_STOP);
+        };
+        w.controller->Command(IDC_START_STOP);
+        EXPECT_FALSE(w.controller->Running());
+        const std::vector<bool> answers = {true, true, false, true, true};
+        EXPECT_EQ(w.port.wait_answers,
+                  std::vector<bool>(answers.begin(), answers.begin() + (restart ? 5 : 3)));
+        EXPECT_EQ(w.view.max_pump_depth, 1);
+        EXPECT_EQ(w.controller->ReadingCount(), 1);
+        const std::string one = "1.000000000000000e+00\r\n", three = "3.000000000000000e+00\r\n";
+        EXPECT_EQ(w.file.files["/opt/tl/Ticklog.dat"], restart ? one + three : one);
+        EXPECT_EQ(w.view.status.back(), restart ? "1:    3    3.000000000000000e+00"
+                                                : "1:    1    1.000000000000000e+00");
+        EXPECT_EQ(w.view.Text(IDC_RUN_LINE),
+                  "Stopped: 1 record in 0:00:00; data file /opt/tl/Ticklog.dat");
+    }
+}
+
+// While a silent line keeps a read waiting, "no data for N s" counts the seconds.
+TEST(RunLoop, TheRunLineCountsTheSecondsWhileAReadWaits) {
+    Window w;
+    w.Open();
+    w.Burst({"", ""});
+    // Reads of 2 s: 31 slices of 1/16 s with the hook after each, and one more.
+    w.port.waits = 31;
+    w.port.on_read = [&] { w.now += 0.0625; };
+    std::vector<std::string> seen;
+    w.port.on_wait = [&] {
+        w.now += 0.0625;
+        const std::string line = w.view.Text(IDC_RUN_LINE);
+        const std::size_t at = line.find("no data for ");
+        const std::string quiet = line.substr(at, line.find(';', at) - at);
+        if (seen.empty() || seen.back() != quiet) seen.push_back(quiet);
+    };
+    w.view.on_pump = [&](int) {
+        if (!w.port.waiting && w.port.reads == 2) w.controller->Command(IDC_START_STOP);
+    };
+    w.controller->Command(IDC_START_STOP);
+    EXPECT_EQ(seen, (std::vector<std::string>{"no data for 0 s", "no data for 1 s",
+                                              "no data for 2 s", "no data for 3 s"}));
 }
 
 TEST(PlotModes, FrequencyValuesOneTwoThreeDuringARun) {

@@ -129,6 +129,31 @@ TEST(Lag1NoiseID, EstimateFollowsTheDefinition) {
     }
 }
 
+// Phase data read as the frequency averaged over blocks (the differences of the phase
+// at the block ends) names the noise as the averaged frequency does, and a gap at a
+// block end takes out the two blocks it ends and begins.
+TEST(Lag1NoiseID, PhaseBlocksAreTheAveragedFrequency) {
+    for (int alpha = 2; alpha >= -4; --alpha) {
+        for (long m : {1L, 7L}) {
+            SCOPED_TRACE("alpha " + std::to_string(alpha) + " m " + std::to_string(m));
+            auto x = power_law_phase(4096, alpha - 2.0, 60 + static_cast<unsigned>(alpha + 4), 1e-9);
+            auto y = frequency_of(x);
+            const long g = 100;  // the end of block g - 1, the start of block g
+            x[static_cast<std::size_t>(g * m)] = 0.0;
+            for (long k = (g - 1) * m; k < (g + 1) * m; ++k) y[static_cast<std::size_t>(k)] = 0.0;
+            const auto phase = make_vector(x), freq = make_vector(y);
+            int from_phase = 99, from_freq = 98;
+            double phase_estimate = 0.0, freq_estimate = 1.0;
+            ASSERT_EQ(CalcLag1NoiseID(phase.data(), 2, static_cast<int>(m), &from_phase, &phase_estimate),
+                      4095 / m);
+            ASSERT_EQ(CalcLag1NoiseID(freq.data(), 1, static_cast<int>(m), &from_freq, &freq_estimate),
+                      4095 / m);
+            EXPECT_NEAR(phase_estimate, freq_estimate, 1e-9);
+            EXPECT_EQ(from_phase, from_freq);
+        }
+    }
+}
+
 TEST(Lag1NoiseID, GapsAreLeftOutAndShortSeriesRefused) {
     auto x = power_law_phase(4096, -2.0, 3, 1e-9);
     x[0] = 0.0;  // sample 1: a reading
@@ -138,7 +163,7 @@ TEST(Lag1NoiseID, GapsAreLeftOutAndShortSeriesRefused) {
     EXPECT_EQ(CalcLag1NoiseID(v.data(), 0, 4, &alpha, nullptr), 1024);
     EXPECT_EQ(alpha, 0);
     EXPECT_EQ(CalcLag1NoiseID(v.data(), 0, 129, &alpha, nullptr), -1);  // 32 points, 1 a gap
-    EXPECT_EQ(CalcLag1NoiseID(v.data(), 2, 4, &alpha, nullptr), -1);
+    EXPECT_EQ(CalcLag1NoiseID(v.data(), 3, 4, &alpha, nullptr), -1);
     EXPECT_EQ(CalcLag1NoiseID(v.data(), 0, 0, &alpha, nullptr), -1);
     const auto flat = make_vector(std::vector<double>(100, 1.0));
     EXPECT_EQ(CalcLag1NoiseID(flat.data(), 1, 1, &alpha, nullptr), -1);

@@ -271,24 +271,27 @@ VARNISX_API int CalcDynamicAllanDev(const double *data, double tau0, int window,
  * averaging factor m, from the lag-1 autocorrelation; it works at every factor that
  * leaves at least 32 points. dataType 0: phase data, decimated by m (every m-th
  * sample from the window's first); 1: frequency data, averaged over consecutive
- * blocks of m samples. The series is then differenced until
- * delta = r1 / (1 + r1) < 0.25, at most twice (r1 its lag-1 autocorrelation about
- * its mean). A series of fractionally integrated noise of order delta_total has
+ * blocks of m samples; 2: phase data, read as the frequency averaged over its blocks
+ * of m intervals (the difference of the phase at each block's two ends; as dataType 1
+ * on the phase's frequency, without converting it). The series is then differenced
+ * until delta = r1 / (1 + r1) < 0.25, at most twice (r1 its lag-1 autocorrelation
+ * about its mean). A series of fractionally integrated noise of order delta_total has
  * r1 = delta / (1 - delta) after its d differences, delta = delta_total - d, so the
  * estimate delta + d stands for S(f) ~ f^(-2 (delta + d)): alpha = 2 - 2 (delta + d) for
- * phase data, -2 (delta + d) for frequency data. estimate (may be null) receives that
- * value; alpha receives it rounded to the nearest integer (halves upwards) and
- * limited to -4 .. 2.
+ * phase data (dataType 0), -2 (delta + d) for frequency data (1 and 2). estimate
+ * (may be null) receives that value; alpha receives it rounded to the nearest integer
+ * (halves upwards) and limited to -4 .. 2.
  * Decimation keeps the noise a record has at the averaging time; noise that extends to
  * the sampling rate folds into it: flicker phase noise decimated by 16 or more reads
  * between 1 and 2 (its octaves above the new Nyquist frequency add white phase noise),
  * as the Allan deviation cannot tell the two apart either.
  * Gaps: 0.0 samples are gaps (phase data: except sample 1 and sample N of the vector);
  * a decimated gap stays a gap, a block of frequency data averages its nonzero samples
- * (a block of gaps is a gap); differences with a gap are gaps; r1 uses the pairs
- * without a gap.
- * Returns the number of points after decimation or averaging, or -1 (dataType not 0
- * or 1, m < 1, fewer than 32 points or fewer than 32 without a gap, a series without
+ * (a block of gaps is a gap), a block of phase data with a gap at either end is a gap;
+ * differences with a gap are gaps; r1 uses the pairs without a gap.
+ * Needs no memory of the record's size: the series is computed again on each pass.
+ * Returns the number of points after decimation or averaging, or -1 (dataType not 0,
+ * 1 or 2, m < 1, fewer than 32 points or fewer than 32 without a gap, a series without
  * variation).
  */
 VARNISX_API int CalcLag1NoiseID(const double *data, int dataType, int m, int *alpha,

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -29,17 +30,25 @@ namespace {
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 // COM1 sends the queued bursts, then falls silent: each read of the silent line ends
-// 2 s after it began, as on the real port. `before_read` runs as each read begins.
+// 2 s after it began, as on the real port, and waits in slices of 50 ms with the wait
+// hook after each. `while_waiting` runs as each slice ends, with the time since the
+// read began.
 class FallingSilentPort : public SerialPort {
 public:
     std::deque<std::string> bursts;
-    std::function<void()> before_read;
+    std::function<void(qint64 ms)> while_waiting;
     bool Open(const std::string& device) override { return device == "/dev/ttyS0"; }
     bool Close() override { return true; }
-    std::size_t ReadBurst(std::span<unsigned char, kBurstBytes> buffer) override {
-        if (before_read) before_read();
+    std::size_t ReadBurst(std::span<unsigned char, kBurstBytes> buffer,
+                          const ReadWaitHook& wait) override {
         if (bursts.empty()) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+            QElapsedTimer read;
+            read.start();
+            while (read.elapsed() < 2000) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                if (while_waiting) while_waiting(read.elapsed());
+                if (!wait()) break;
+            }
             return 0;
         }
         const std::string burst = bursts.front();
@@ -48,6 +57,18 @@ public:
         return burst.size();
     }
 };
+
+// A click queued for `widget` as the window system delivers one: it is taken when the
+// window next handles its events.
+void QueueClick(QWidget* widget) {
+    const QPointF at = QRectF(widget->rect()).center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+        QCoreApplication::postEvent(
+            widget, new QMouseEvent(type, at, widget->mapToGlobal(at), Qt::LeftButton,
+                                    type == QEvent::MouseButtonPress ? Qt::LeftButton
+                                                                     : Qt::NoButton,
+                                    Qt::NoModifier));
+}
 
 // Pure red pixels (the plot's data) where the plot area lies, in what the window
 // shows on the screen.
@@ -148,39 +169,45 @@ void CommDialogTest::escapeWhileIdleClosesAndSaves() {
     QCOMPARE(profile.values["File"], std::string("/tmp/Ticklog.dat"));
 }
 
-// The run loop lets the mode buttons in between two reads, and a read of a silent line
-// lasts 2 s: what a button changes is on the screen before the next read begins.
+// A read of a silent line lasts 2 s. A click made 1 s into such a read is taken while
+// the read waits: Plot Phase is on the screen, and List back, within 0.3 s of the
+// click, and a Stop ends the run as soon.
 void CommDialogTest::modeButtonsShowAtOnceOnASilentLine() {
     ShownWindow w({{"Size", "8"}}, {"1\r\n", "2\r\n", "4\r\n"});
     QVERIFY(QTest::qWaitForWindowExposed(&w.dialog));
 
-    // Plot Phase after the third reading, List after the first silent read, then Stop;
-    // each read that follows a click looks at the screen.
+    // One click 1 s into each silent read; each slice of the wait after a mode click
+    // looks at the screen until the new mode shows there.
     const int clicks[] = {IDC_PLOT_PHASE, IDC_LIST, IDC_START_STOP};
     std::size_t next_click = 0;
-    bool looked = true;
+    bool looking = false;
     QElapsedTimer since_click;
-    std::vector<std::pair<int, qint64>> seen;  // red pixels on the screen, ms after the click
-    w.port.before_read = [&] {
-        if (looked) return;
-        seen.emplace_back(RedOnScreen(w.dialog), since_click.elapsed());
-        looked = true;
+    std::vector<qint64> shown_after;  // ms from each mode click to the screen
+    w.port.while_waiting = [&](qint64 ms_into_read) {
+        if (looking) {
+            const int red = RedOnScreen(w.dialog);
+            const bool shown = clicks[next_click - 1] == IDC_PLOT_PHASE ? red > 0 : red == 0;
+            if (shown || since_click.elapsed() > 5000) {
+                shown_after.push_back(since_click.elapsed());
+                looking = false;
+            }
+        } else if (next_click == std::size(clicks) && since_click.elapsed() > 5000) {
+            w.controller.Command(IDC_START_STOP);  // the Stop click was lost
+        } else if (ms_into_read >= 1000 && next_click < std::size(clicks)) {
+            QueueClick(w.dialog.Control(clicks[next_click]));
+            since_click.start();
+            looking = clicks[next_click++] != IDC_START_STOP;
+        }
     };
-    QTimer pump_watch;
-    connect(&pump_watch, &QTimer::timeout, [&] {
-        if (!looked || next_click == std::size(clicks) || w.controller.ReadingCount() < 3) return;
-        since_click.start();
-        w.Click(clicks[next_click++]);
-        looked = false;
-    });
-    pump_watch.start(0);
     w.Click(IDC_START_STOP);
+    const qint64 stopped_after = since_click.elapsed();
     QVERIFY(!w.controller.Running());
+    QCOMPARE(next_click, std::size(clicks));
+    QCOMPARE(w.controller.ReadingCount(), 3);
 
-    QCOMPARE(seen.size(), std::size_t{2});
-    QVERIFY2(seen[0].first > 0, "the phase plot is not on the screen");
-    QCOMPARE(seen[1].first, 0);  // the list is back in its place
-    for (const auto& [red, ms] : seen) QVERIFY2(ms < 300, qPrintable(QString::number(ms)));
+    QCOMPARE(shown_after.size(), std::size_t{2});
+    for (qint64 ms : shown_after) QVERIFY2(ms < 300, qPrintable(QString::number(ms)));
+    QVERIFY2(stopped_after < 300, qPrintable(QString::number(stopped_after)));
 }
 
 // The template is the smallest layout. At twice its size the list and the plot take

@@ -21,7 +21,9 @@ class SilentPort : public SerialPort {
 public:
     bool Open(const std::string& device) override { return device == "/dev/ttyS0"; }
     bool Close() override { return true; }
-    std::size_t ReadBurst(std::span<unsigned char, kBurstBytes>) override { return 0; }
+    std::size_t ReadBurst(std::span<unsigned char, kBurstBytes>, const ReadWaitHook&) override {
+        return 0;
+    }
 };
 
 class NoFile : public DataFile {
