@@ -30,7 +30,8 @@ typedef long long Mask8 __attribute__((vector_size(64)));
 // vector unit has for eight-element vectors, where GCC splits comparisons of them into
 // single elements for some units. A value is 0.0 or -0.0 exactly when its bits without
 // the sign are 0, and then those bits less 1 have their top bit set (the bits of any
-// other value are at least 1 and below 2^63).
+// other value are at least 1 and below 2^63). Flags of several tests are kept by
+// or-ing such differences, and read once at the end.
 typedef unsigned long long Bits8 __attribute__((vector_size(64)));
 
 // The top bit of each element set where v is a gap.
@@ -44,18 +45,6 @@ typedef unsigned long long Bits8 __attribute__((vector_size(64)));
     unsigned long long all = 0;
     for (int i = 0; i < 8; ++i) all |= flags[i];
     return (all >> 63) != 0;
-}
-
-// `count` plus 1 where v is a gap.
-[[gnu::always_inline]] inline Bits8 count_gaps(Bits8 count, Double8 v) {
-    return count + (gap_bits(v) >> 63);
-}
-
-// The sum of the elements of a count vector.
-[[gnu::always_inline]] inline long element_sum(Bits8 count) {
-    unsigned long long sum = 0;
-    for (int i = 0; i < 8; ++i) sum += count[i];
-    return static_cast<long>(sum);
 }
 
 // 8 x 8 transpose: element o of row g becomes element g of row o.
