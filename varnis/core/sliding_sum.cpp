@@ -341,10 +341,27 @@ bool gap_sample(const WindowSpec& w, long k) {
     return !(w.rule == GapRule::kPhaseGaps && (k == w.first || k == w.last));
 }
 
-// The last gap among samples from .. to - 1, or from - 1 when there is none.
+// The end of the last block of eight samples x[k-8] .. x[k-1] that holds a 0.0, going
+// back from `to` by whole blocks while at least eight samples from `from` are left; or
+// where those blocks ended without one.
+VARNIS_VECTOR_CLONES long last_block_with_zero(const double* x, long from, long to) {
+    long k = to;
+    for (; k - 8 >= from; k -= 8)
+        if (any_top_bit(gap_bits(load8(x + k - 8)))) return k;
+    return k;
+}
+
+// The last gap among samples from .. to - 1, or from - 1 when there is none: blocks of
+// eight samples without a 0.0 are passed over at once, the rest tested one by one.
 long last_gap(const WindowSpec& w, long from, long to) {
-    for (long k = to - 1; k >= from; --k)
-        if (gap_sample(w, k)) return k;
+    long k = to;
+    while (k > from) {
+        k = last_block_with_zero(w.x, from, k);
+        const long block = std::max(from, k - 8);
+        for (long j = k - 1; j >= block; --j)
+            if (gap_sample(w, j)) return j;
+        k = block;
+    }
     return from - 1;
 }
 
