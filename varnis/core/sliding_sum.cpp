@@ -1,6 +1,7 @@
 #include "core/sliding_sum.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "core/data_vector.h"
 #include "core/differences.h"
@@ -158,6 +159,12 @@ DirectWindow direct_window(const WindowSpec& w, long a) {
 
 // ---- Eight segments side by side --------------------------------------------------
 
+// The number of doubles from p to the next 64-byte boundary (0 when p is on one).
+long starts_before_aligned(const double* p) {
+    const auto offset = reinterpret_cast<std::uintptr_t>(p) % 64;
+    return static_cast<long>((64 - offset) % 64 / sizeof(double));
+}
+
 // Squares of window sums go to four partial sums by the start's place in its segment
 // (offset mod 4), combined at the segment's end as ((q0 + q1) + (q2 + q3)) and added
 // to the segment's lane: the additions of one square need not wait for the previous
@@ -178,10 +185,18 @@ template <int kOrder, bool kGaps, bool kZeros>
 
 // Slides the eight segments of L starts (a multiple of 8) from A side by side, segment
 // g in lane g, from their first windows' sums s0[g]; gives visit.eight() the sums of
-// eight consecutive starts of every segment at a time. False when a point turned out
-// to be a gap or an entering term 0.0 (as asked), and the results must then be
-// discarded. The moves of eight starts of each segment are taken as one vector, then
-// transposed so that each vector holds one start of every segment.
+// eight consecutive starts of every segment at a time, visit.one() those of single
+// starts. False when a point turned out to be a gap or an entering term 0.0 (as
+// asked), and the results must then be discarded. The moves of eight starts of each
+// segment are taken as one vector, then transposed so that each vector holds one start
+// of every segment.
+//
+// The blocks of eight starts begin where the oldest points x[s-1] begin a 64-byte line
+// (the few starts before the first block and after the last one are taken one at a
+// time): a load of eight points then reads one line where the lag is a multiple of 8,
+// not two, which saves about a fifth of the time. Every start does the same operations
+// in the same order whichever way it is taken, so the results do not depend on where
+// the record lies in memory.
 template <int kOrder, bool kGaps, bool kZeros, class Visit>
 [[gnu::always_inline]] inline bool slide_eight(const double* x, long m, long A, long L,
                                                const double* s0, Visit& visit) {
@@ -190,7 +205,21 @@ template <int kOrder, bool kGaps, bool kZeros, class Visit>
     const Mask8 after_first = {0, -1, -1, -1, -1, -1, -1, -1};
     const double* first[8];
     for (int g = 0; g < 8; ++g) first[g] = x + A + g * L - 1;
-    for (long k = 0; k < L; k += 8) {
+    auto one_start = [&](long k) __attribute__((always_inline)) {
+        for (int g = 0; g < 8; ++g) {
+            double point[kOrder + 2];
+            for (int j = 0; j <= kOrder + 1; ++j) point[j] = first[g][k + j * m];
+            if constexpr (kGaps) bad[0] |= gap_bit(point[kOrder + 1]);
+            if constexpr (kZeros) bad[0] |= gap_bit(difference<kOrder>(point + 1));
+            sum[g] += k == 0 ? 0.0 : difference<kOrder + 1>(point);
+        }
+        visit.one(sum, k);
+    };
+    const long head = std::min(L, starts_before_aligned(first[0]));
+    for (long k = 0; k < head; ++k) one_start(k);
+    visit.begin_blocks(head);
+    long k = head;
+    for (; k + 8 <= L; k += 8) {
         // The lag is hidden from the optimiser at each step, so that it addresses the
         // points from the eight segments' pointers and the lag rather than keeping a
         // pointer for each point, which leaves too few registers.
@@ -214,23 +243,39 @@ template <int kOrder, bool kGaps, bool kZeros, class Visit>
         }
         visit.eight(sums, k);
     }
+    visit.end_blocks(head);
+    for (; k < L; ++k) one_start(k);
     return !any_top_bit(bad);
 }
 
-// Squares of the sums, segment g's to lane g. Where only sums not 0.0 count, a square
-// of 0.0 (or one that underflows) is flagged in `zero`, and the group is then left to
-// the tested path, which counts them one by one.
+// Squares of the sums, segment g's to lane g, the square of the start k places into
+// its segment to partial[k % 4]. Where only sums not 0.0 count, a square of 0.0 (or
+// one that underflows) is flagged in `zero`, and the group is then left to the tested
+// path, which counts them one by one. The blocks of eight starts from `head` take the
+// partial sums turned by head places, so that their own index is fixed.
 struct SquaresOfEight {
     Double8 partial[kPartialSquares] = {};
     bool nonzero_only;
     Bits8 zero{};
-    [[gnu::always_inline]] void eight(const Double8* sums, long) {
-        for (int o = 0; o < 8; ++o) {
-            const Double8 square = sums[o] * sums[o];
-            partial[o % kPartialSquares] += square;
-            if (nonzero_only) zero |= reinterpret_cast<Bits8>(square) - 1;
-        }
+    [[gnu::always_inline]] void add(const Double8& value, int part) {
+        const Double8 square = value * value;
+        partial[part] += square;
+        if (nonzero_only) zero |= reinterpret_cast<Bits8>(square) - 1;
     }
+    [[gnu::always_inline]] void one(const Double8& sums, long k) {
+        add(sums, static_cast<int>(k % kPartialSquares));
+    }
+    [[gnu::always_inline]] void eight(const Double8* sums, long) {
+        for (int o = 0; o < 8; ++o) add(sums[o], o % kPartialSquares);
+    }
+    void turn(long places) {
+        Double8 turned[kPartialSquares];
+        for (long i = 0; i < kPartialSquares; ++i)
+            turned[i] = partial[(i + places) % kPartialSquares];
+        for (long i = 0; i < kPartialSquares; ++i) partial[i] = turned[i];
+    }
+    void begin_blocks(long head) { turn(head % kPartialSquares); }
+    void end_blocks(long head) { turn(kPartialSquares - head % kPartialSquares); }
 };
 
 // The sums, times `scale` where scaled, stored at out[s - first_start]; out_A points
@@ -246,6 +291,11 @@ struct StoreOfEight {
         transpose(v);
         for (int g = 0; g < 8; ++g) store8(out_A + g * L + k, v[g]);
     }
+    [[gnu::always_inline]] void one(const Double8& sums, long k) {
+        for (int g = 0; g < 8; ++g) out_A[g * L + k] = scaled ? sums[g] * scale : sums[g];
+    }
+    void begin_blocks(long) {}
+    void end_blocks(long) {}
 };
 
 template <int kOrder, bool kGaps, bool kZeros>

@@ -40,6 +40,13 @@ typedef unsigned long long Bits8 __attribute__((vector_size(64)));
     return magnitude - 1;
 }
 
+// The same for one double.
+[[gnu::always_inline]] inline unsigned long long gap_bit(double v) {
+    unsigned long long bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    return (bits & 0x7fffffffffffffffULL) - 1;
+}
+
 // Whether the top bit of any element of `flags` is set.
 [[gnu::always_inline]] inline bool any_top_bit(Bits8 flags) {
     unsigned long long all = 0;
