@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+
 #include "core/data_vector.h"
 #include "core/differences.h"
+#include "core/sliding_sum.h"
 #include "core/vector8.h"
 #include "core/vector_clones.h"
 
@@ -64,8 +66,12 @@ VARNIS_VECTOR_CLONES bool anchor_clear(const double* x, long m, long a) {
 
 // The squares of the D of eight segments of L starts from A side by side, from their
 // first D and G; false when a sample turned out to be a gap, a pair 0.0 or a D 0.0
-// (which the caller's sums leave out). A start adds D * D, then moves: D += G, G +=
-// the third difference of the points from it, whose newest sample and pair it tests.
+// (which the caller's sums leave out). A start adds D * D (the square of the start k
+// places into its segment to partial[k % 4]), then moves: D += G, G += the third
+// difference of the points from it, whose newest sample and pair it tests. As in
+// core/sliding_sum.cpp, the blocks of eight starts begin where the starts' points begin
+// a 64-byte line, and the few starts before and after them are taken one at a time
+// with the same operations.
 VARNIS_VECTOR_CLONES bool nested_squares_of_eight(const double* x, long m, long A, long L,
                                                   const double* d0, const double* g0,
                                                   Lanes& lanes, long& n) {
@@ -74,7 +80,28 @@ VARNIS_VECTOR_CLONES bool nested_squares_of_eight(const double* x, long m, long 
     Double8 partial[4] = {};
     const double* first[8];
     for (int s = 0; s < 8; ++s) first[s] = x + A + s * L;
-    for (long k = 0; k < L; k += 8) {
+    auto one_start = [&](long k) __attribute__((always_inline)) {
+        const Double8 square = d * d;
+        partial[k % 4] += square;
+        bad |= reinterpret_cast<Bits8>(square) - 1;
+        d += g;
+        for (int s = 0; s < 8; ++s) {
+            double point[4];
+            for (int j = 0; j < 4; ++j) point[j] = first[s][k + j * m];
+            bad[0] |= gap_bit(point[3] * (point[3] - point[2]));
+            g[s] += third_difference(point[0], point[1], point[2], point[3]);
+        }
+    };
+    auto turn = [&](long places) {
+        Double8 turned[4];
+        for (long i = 0; i < 4; ++i) turned[i] = partial[(i + places) % 4];
+        for (long i = 0; i < 4; ++i) partial[i] = turned[i];
+    };
+    const long head = std::min(L, starts_before_aligned(first[0]));
+    for (long k = 0; k < head; ++k) one_start(k);
+    turn(head % 4);
+    long k = head;
+    for (; k + 8 <= L; k += 8) {
         // The lag is hidden from the optimiser at each step, so that it addresses the
         // 32 points from the eight segments' pointers and the lag rather than keeping
         // a pointer for each point, which leaves too few registers.
@@ -99,6 +126,8 @@ VARNIS_VECTOR_CLONES bool nested_squares_of_eight(const double* x, long m, long 
             g += move[o];
         }
     }
+    turn(4 - head % 4);
+    for (; k < L; ++k) one_start(k);
     if (any_top_bit(bad)) return false;
     store8(lanes.lane, load8(lanes.lane) + ((partial[0] + partial[1]) + (partial[2] + partial[3])));
     n += 8 * L;

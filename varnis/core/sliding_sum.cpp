@@ -159,11 +159,6 @@ DirectWindow direct_window(const WindowSpec& w, long a) {
 
 // ---- Eight segments side by side --------------------------------------------------
 
-// The number of doubles from p to the next 64-byte boundary (0 when p is on one).
-long starts_before_aligned(const double* p) {
-    const auto offset = reinterpret_cast<std::uintptr_t>(p) % 64;
-    return static_cast<long>((64 - offset) % 64 / sizeof(double));
-}
 
 // Squares of window sums go to four partial sums by the start's place in its segment
 // (offset mod 4), combined at the segment's end as ((q0 + q1) + (q2 + q3)) and added
@@ -571,6 +566,11 @@ void SlidingRun::add_squares_until(long u, long last_start, Count count,
 
 void SlidingRun::store(long u, Store what, double* out) {
     slide_unit(u, Count::kEvery, nullptr, what, out);
+}
+
+long starts_before_aligned(const double* p) {
+    const auto offset = reinterpret_cast<std::uintptr_t>(p) % 64;
+    return static_cast<long>((64 - offset) % 64 / sizeof(double));
 }
 
 WindowSquares window_squares(const WindowSpec& spec, Count count) {

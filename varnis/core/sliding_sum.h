@@ -118,6 +118,10 @@ private:
     long clear_until_;
 };
 
+// The number of doubles from p to the next 64-byte boundary (0 when p is on one):
+// where loads of eight doubles begin to read one cache line each.
+long starts_before_aligned(const double* p);
+
 // The squares of every window of a run.
 WindowSquares window_squares(const WindowSpec& spec, Count count);
 
