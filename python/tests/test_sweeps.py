@@ -1,6 +1,9 @@
 """The sweeps against the NumPy evaluations of the statistics: gap-free records in both
 kinds of data, NaN gaps, and zeros that are values."""
+import os
 import pickle
+import signal
+import time
 
 import numpy as np
 import pytest
@@ -117,6 +120,26 @@ def test_thread_count_does_not_change_results(phase):
         two = getattr(varnis, name)(phase, workers=2)
         for a, b in zip(one, two):
             np.testing.assert_array_equal(a, b)
+
+
+def test_a_forked_process_runs_sweeps_on_threads_of_its_own(phase):
+    # The parent's pool of threads is kept between sweeps; a forked child has none of
+    # its threads and must not queue rows for them (it would wait for ever).
+    expected_devs = varnis.oadev(phase, workers=2).devs
+    child = os.fork()
+    if child == 0:
+        try:
+            same = np.array_equal(varnis.oadev(phase, workers=2).devs, expected_devs)
+        finally:
+            os._exit(0 if same else 1)
+    deadline = time.monotonic() + 60
+    while (done := os.waitpid(child, os.WNOHANG))[0] == 0 and time.monotonic() < deadline:
+        time.sleep(0.01)
+    if done[0] == 0:
+        os.kill(child, signal.SIGKILL)
+        os.waitpid(child, 0)
+        pytest.fail("the sweep in the forked process did not end")
+    assert os.waitstatus_to_exitcode(done[1]) == 0
 
 
 def test_confidence_intervals_and_noise_types():

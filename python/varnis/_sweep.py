@@ -18,6 +18,7 @@ with varnis._library.load and Exports from the listing of varnisx.h), for exampl
 import math
 import numbers
 import os
+import threading
 from concurrent.futures import ThreadPoolExecutor
 from dataclasses import dataclass
 from typing import Callable, Optional
@@ -192,8 +193,30 @@ def run_all(function, items, workers):
     """[function(item) for item in items], on a pool of `workers` threads when more than one."""
     if workers == 1:
         return [function(item) for item in items]
-    with ThreadPoolExecutor(max_workers=workers) as pool:
-        return list(pool.map(function, items))
+    return list(_pool(workers).map(function, items))
+
+
+# Pools of threads by their number of workers, kept for the sweeps that follow: starting
+# and joining the threads of a pool for every sweep cost about a millisecond, as much as
+# a row of 10^5 samples. A process forked from this one has none of their threads, so
+# it starts its own pools.
+_pools = {}
+_pools_lock = threading.Lock()
+
+
+def _forget_pools():
+    global _pools, _pools_lock
+    _pools, _pools_lock = {}, threading.Lock()
+
+
+os.register_at_fork(after_in_child=_forget_pools)
+
+
+def _pool(workers):
+    with _pools_lock:
+        if workers not in _pools:
+            _pools[workers] = ThreadPoolExecutor(max_workers=workers, thread_name_prefix="varnis-sweep")
+        return _pools[workers]
 
 
 def _result(statistic, record, factors, spans, rows, confidence):
