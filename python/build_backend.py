@@ -1,5 +1,5 @@
 """The build backend of the varnis Python package, with nothing but the standard library:
-`pip install ./python` builds the library with CMake from the source tree around this
+`pip install --no-build-isolation --no-index ./python` builds the library with CMake from the source tree around this
 folder and installs the package with the library inside it, without fetching anything.
 
 The wheel holds the package as the build assembles it (build/python/varnis, with

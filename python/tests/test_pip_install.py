@@ -29,8 +29,9 @@ def test_pip_installs_library_and_package_into_a_fresh_environment(tmp_path):
     subprocess.run(["/usr/bin/python3", "-m", "venv", "--system-site-packages", tmp_path / "env"],
                    check=True)
     python = tmp_path / "env" / "bin" / "python"
-    # --no-index: nothing may come from a package index.
-    subprocess.run([python, "-m", "pip", "install", "--no-index", "--quiet", PACKAGE_SOURCE],
+    # The README's command: nothing may come from a package index.
+    subprocess.run([python, "-m", "pip", "install", "--no-build-isolation", "--no-index", "--quiet",
+                    PACKAGE_SOURCE],
                    check=True, env=env, cwd=tmp_path)
     done = subprocess.run([python, "-c", "import sys\n" + CHECK], check=True, env=env, cwd=tmp_path,
                           capture_output=True, text=True)

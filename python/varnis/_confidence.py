@@ -49,13 +49,20 @@ def identify_noise(record, m, hadamard):
     return alpha
 
 
+def vectors_read(record):
+    """The kinds of vector that identify_noise reads: the phase, and the frequency unless
+    a phase record without gaps gives the averaged frequency from its block ends."""
+    if record.data_type == "phase" and record.gap_free("phase"):
+        return {"phase"}
+    return {"phase", "freq"}
+
+
 def _averaged_frequency(record, m):
     """(vector, kind) for lag1_noise of the frequency averaged over blocks of m sampling
-    intervals: a phase record without gaps gives it from the phase at the block ends
-    (one difference per block, read in place: N/m samples per factor and no copy);
-    otherwise the frequency vector is averaged over the samples of each block that
-    are no gap."""
-    if record.data_type == "phase" and record.gap_free("phase"):
+    intervals: from the phase at the block ends where that serves (one difference per
+    block, read in place: N/m samples per factor and no copy); otherwise the frequency
+    vector averaged over the samples of each block that are no gap."""
+    if "freq" not in vectors_read(record):
         return record.vector("phase"), "phase blocks"
     return record.vector("freq"), "freq"
 

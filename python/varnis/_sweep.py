@@ -162,14 +162,8 @@ def sweep(statistic, data, rate=1.0, data_type="phase", taus="octave", *, confid
     workers = _check_workers(workers, factors.size)
     if statistic.serial:
         workers = 1
-    # The workers only read the vectors: every kind a row reads is made here. The noise
-    # identification reads the phase, and the frequency unless the record is a phase
-    # record without gaps.
-    record.prepare("phase")
-    kinds = {statistic.kind, "phase"}
-    if record.data_type == "freq" or not record.gap_free("phase"):
-        kinds.add("freq")
-    for kind in kinds:
+    # The workers only read the vectors: every kind a row reads is made here.
+    for kind in {statistic.kind} | _confidence.vectors_read(record):
         record.prepare(kind)
 
     def noise(span):  # identified at the whole number of sampling intervals nearest the row's tau
