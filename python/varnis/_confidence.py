@@ -70,8 +70,9 @@ def _averaged_frequency(record, m):
 def lag1_noise(vector, data_type, m):
     """(alpha, estimate, points) of VarnisX's CalcLag1NoiseID on a data vector of the
     kind data_type ('phase': decimated by m, 'freq': averaged over blocks of m, or
-    'phase blocks': phase read as the frequency averaged over blocks of m) at factor m; None when it refuses (fewer than MIN_POINTS points without a gap, or a
-    series without variation)."""
+    'phase blocks': phase read as the frequency averaged over blocks of m) at factor m;
+    None when it refuses (fewer than MIN_POINTS points without a gap, or a series
+    without variation)."""
     alpha, estimate = np.zeros(1, dtype=np.intc), np.zeros(1)
     points = rawx.CalcLag1NoiseID(vector, _DATA_TYPE_CODES[data_type], m, alpha, estimate)
     if points < 0:
