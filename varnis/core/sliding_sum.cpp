@@ -166,6 +166,7 @@ DirectWindow direct_window(const WindowSpec& w, long a) {
 // one, and a segment slid alone adds its squares in the same order.
 inline constexpr int kPartialSquares = 4;
 
+
 // The moves to the eight starts from p + 1 (p points at x[s-1]): one difference of the
 // points p[0], p[m], ...; the values that must not be 0.0 go to `tested`: the newest
 // point (kGaps) and the entering term (kZeros).
@@ -197,7 +198,6 @@ template <int kOrder, bool kGaps, bool kZeros, class Visit>
                                                const double* s0, Visit& visit) {
     Double8 sum = load8(s0);
     Bits8 bad{};
-    const Mask8 after_first = {0, -1, -1, -1, -1, -1, -1, -1};
     const double* first[8];
     for (int g = 0; g < 8; ++g) first[g] = x + A + g * L - 1;
     auto one_start = [&](long k) __attribute__((always_inline)) {
@@ -210,7 +210,10 @@ template <int kOrder, bool kGaps, bool kZeros, class Visit>
         }
         visit.one(sum, k);
     };
-    const long head = std::min(L, starts_before_aligned(first[0]));
+    // A segment's first start (its window's own sum, no move) is taken alone, so
+    // that the blocks need no test for it.
+    const long aligned = starts_before_aligned(first[0]);
+    const long head = std::min(L, aligned > 0 ? aligned : 8);
     for (long k = 0; k < head; ++k) one_start(k);
     visit.begin_blocks(head);
     long k = head;
@@ -224,12 +227,14 @@ template <int kOrder, bool kGaps, bool kZeros, class Visit>
         constexpr int kTested = 8 * (int{kGaps} + int{kZeros});
         Double8 tested[kTested > 0 ? kTested : 1];
         Double8* next = tested;
-        for (int g = 0; g < 8; ++g) move[g] = move8<kOrder, kGaps, kZeros>(first[g] + k, lag, next);
-        // Two values are tested at once: their product is 0.0 when either is (or when
-        // it underflows, which only sends the group to the tested path).
-        for (int t = 0; t + 1 < kTested; t += 2) bad |= gap_bits(tested[t] * tested[t + 1]);
-        if (k == 0)  // a segment's first start has its window's own sum
-            for (auto& v : move) v = select(after_first, v);
+        for (int g = 0; g < 8; ++g)
+            move[g] = move8<kOrder, kGaps, kZeros>(first[g] + k, lag, next);
+        // Four values are tested at once: their product is 0.0 when one is (or
+        // when it underflows, for values of about 1e-81 and less, which only sends
+        // the group to the tested path).
+        static_assert(kTested % 4 == 0);
+        for (int t = 0; t < kTested; t += 4)
+            bad |= gap_bits((tested[t] * tested[t + 1]) * (tested[t + 2] * tested[t + 3]));
         transpose(move);
         Double8 sums[8];
         for (int o = 0; o < 8; ++o) {
@@ -244,19 +249,21 @@ template <int kOrder, bool kGaps, bool kZeros, class Visit>
 }
 
 // Squares of the sums, segment g's to lane g, the square of the start k places into
-// its segment to partial[k % 4]. Where only sums not 0.0 count, a square of 0.0 (or
-// one that underflows) is flagged in `zero`, and the group is then left to the tested
-// path, which counts them one by one. The blocks of eight starts from `head` take the
-// partial sums turned by head places, so that their own index is fixed.
+// its segment to partial[k % 4]. Where only sums not 0.0 count, the smallest square is
+// kept (one operation a vector, where a test of each takes two); if it is 0.0 (a sum
+// of 0.0, or a square that underflows), the group is left to the tested path, which
+// counts the sums one by one. The blocks of eight starts from `head` take the partial
+// sums turned by head places, so that their own index is fixed.
 struct SquaresOfEight {
     Double8 partial[kPartialSquares] = {};
     bool nonzero_only;
-    Bits8 zero{};
+    Double8 smallest = Double8{} + 1.0;
     [[gnu::always_inline]] void add(const Double8& value, int part) {
         const Double8 square = value * value;
         partial[part] += square;
-        if (nonzero_only) zero |= reinterpret_cast<Bits8>(square) - 1;
+        if (nonzero_only) smallest = square < smallest ? square : smallest;
     }
+    bool any_zero() const { return nonzero_only && any_top_bit(gap_bits(smallest)); }
     [[gnu::always_inline]] void one(const Double8& sums, long k) {
         add(sums, static_cast<int>(k % kPartialSquares));
     }
@@ -299,7 +306,7 @@ template <int kOrder, bool kGaps, bool kZeros>
                                                     Lanes& lanes, long& n) {
     SquaresOfEight visit{.nonzero_only = nonzero_only};
     if (!slide_eight<kOrder, kGaps, kZeros>(x, m, A, L, s0, visit)) return false;
-    if (any_top_bit(visit.zero)) return false;
+    if (visit.any_zero()) return false;
     const Double8* q = visit.partial;
     static_assert(kPartialSquares == 4);
     store8(lanes.lane, load8(lanes.lane) + ((q[0] + q[1]) + (q[2] + q[3])));
