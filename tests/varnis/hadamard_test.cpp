@@ -250,6 +250,26 @@ TEST(HadamardFreq, SlidingSumMatchesDirectSumAroundIsolatedGaps) {
     }
 }
 
+// At large factors the sums slide eight adjoining segments side by side, their first
+// windows summed in the same pass; a group that meets a gap or a zero term is summed
+// segment by segment. Gap-free groups beside one with a gap and one with a stretch of
+// constant frequency longer than 3m (windows of zero terms only).
+TEST(HadamardFreq, AdjoiningSegmentsMatchDirectSumAroundGapsAndZeroTerms) {
+    auto y = testing_support::power_law_phase(80000, -1.0, 29, 1e-11);
+    for (auto& v : y) v += 3e-6;
+    for (long k : {30000L, 70000L, 79000L}) y[static_cast<std::size_t>(k)] = 0.0;
+    for (long k = 40000; k < 46500; ++k) y[static_cast<std::size_t>(k)] = 3e-6;
+    const long first = 5, last = 79990;
+    auto v = make_vector(y, first, last);
+    for (long m : {2048L, 2100L}) {
+        double s = 0;
+        const int n = CalcFreqOverlapHadamardDev(v.data(), &s, static_cast<int>(m));
+        const Result want = freq_overlap_hadamard_direct(y, first, last, m);
+        ASSERT_EQ(n, want.n) << "m=" << m;
+        EXPECT_NEAR(s / want.sigma, 1.0, 1e-12) << "m=" << m;
+    }
+}
+
 TEST(HadamardRefusals, ArgumentsHeadersAndGapOnlyWindows) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     auto ok = make_vector({1, 2, 4, 7, 11, 16, 22, 29});
@@ -284,7 +304,7 @@ TEST(HadamardRefusals, ArgumentsHeadersAndGapOnlyWindows) {
 // gaps, with gaps and on a large offset, long enough for the side-by-side loops and
 // short enough for their shorter last groups: the same counts and 1e-12 agreement.
 TEST(HadamardKernels, MatchDirectSumsOnEveryKindOfRecord) {
-    testing_support::for_each_kernel_case(17, {1, 3, 17}, {2, 33, 250, 666}, [](const auto& c) {
+    testing_support::for_each_kernel_case(17, {1, 3, 17, 2100}, {2, 33, 250, 666}, [](const auto& c) {
         SCOPED_TRACE(c.name());
         const testing_support::RelativeSamples x(c.record.samples);
         const long first = c.first, last = c.last, m = c.m;

@@ -106,6 +106,8 @@ private:
     void slide_unit(long u, Count count, WindowSquares* squares, Store what, double* out);
 
     WindowSpec spec_;
+    // Whether the groups are of adjoining segments of m starts.
+    bool adjoining_;
     // The units: groups of eight segments of length_ starts, then possibly a group of
     // eight shorter ones, then possibly one segment with the rest.
     long length_;
