@@ -291,7 +291,13 @@ TEST(AllanKernels, MatchDirectSumsOnEveryKindOfRecord) {
 }
 
 TEST(AllanKernels, StandardDeviationsMatchDirectSumsOnEveryKindOfRecord) {
-    for (const auto& record : testing_support::kernel_records(40000, 9)) {
+    auto records = testing_support::kernel_records(40000, 9);
+    // The offset record with a level that steps by 1e-3 after a stretch of gaps longer
+    // than the blocks the frequency deviation is summed in.
+    auto stepped = records.back().samples;
+    for (std::size_t k = 15000; k < stepped.size(); ++k) stepped[k] = k < 21000 ? 0.0 : stepped[k] + 1e-3;
+    records.push_back({"gap stretch and step", stepped});
+    for (const auto& record : records) {
         SCOPED_TRACE(record.kind);
         const testing_support::RelativeSamples x(record.samples);
         const long first = 3, last = 39998;

@@ -1,11 +1,13 @@
 // Allan deviation family: plain and overlapping Allan deviations from phase and
 // frequency data, the standard deviations, the mean of a window, and AddSigma.
+#include <algorithm>
 #include <cmath>
 
 #include "core/data_vector.h"
 #include "core/difference_sums.h"
 #include "core/lanes.h"
 #include "core/sliding_sum.h"
+#include "core/vector8.h"
 #include "core/vector_clones.h"
 #include "varnis.h"
 
@@ -15,29 +17,97 @@ namespace {
 // Second differences of phase at lag m, with the phase gap rule.
 constexpr LagDifferences phase_second_differences(long m) { return {m, 2, true}; }
 
-// The sum of the n values from y in eight lanes, and the number of gaps among them.
-// A gap adds 0.0, which leaves its lane as it was.
-struct NonzeroSum {
-    double total = 0.0;
-    long zeros = 0;
+// The number of the nonzero values of a stretch of samples, their mean less a
+// reference value of the record, and the sum of their squared deviations from the mean.
+// Means are kept relative to the reference, which is one of the record's values, so
+// that a large constant offset in the record costs them no precision: their
+// differences, where blocks are combined, are as exact as the spread of the samples.
+struct NonzeroMoments {
+    long n = 0;
+    double mean = 0.0;
+    double squares = 0.0;
 };
 
-VARNIS_VECTOR_CLONES NonzeroSum sum_of_nonzero(const double* y, long n) {
-    Lanes sum, zeros;
-    add_each(sum, n, [=](long i) { return y[i]; });
-    add_each(zeros, n, [=](long i) { return is_gap(y[i]) ? 1.0 : 0.0; });
-    return NonzeroSum{sum.total(), static_cast<long>(zeros.total())};
+// The record is summed in blocks small enough to stay in the first-level cache, so
+// that it is read from memory once: the moments of each block in eight lanes, then the
+// blocks combined one after another.
+constexpr long kMomentBlock = 2048;
+
+// The squared deviations from `center` of the n values from y, gaps left out as asked.
+template <bool kGaps>
+[[gnu::always_inline]] inline double squared_deviations(const double* y, long n, double center) {
+    Lanes squares;
+    add_each(squares, n, [=](long i) {
+        const double d = y[i] - center;
+        return kGaps && is_gap(y[i]) ? 0.0 : d * d;
+    });
+    return squares.total();
 }
 
-// The sum of (y - mean)^2 over the nonzero values of the n from y, in eight lanes.
-VARNIS_VECTOR_CLONES double sum_of_nonzero_squared_deviations(const double* y, long n,
-                                                              double mean) {
-    Lanes sum;
-    add_each(sum, n, [=](long i) {
-        const double d = y[i] - mean;
-        return is_gap(y[i]) ? 0.0 : d * d;
-    });
-    return sum.total();
+// The moments of a block of n values, where gaps may be.
+VARNIS_VECTOR_CLONES NonzeroMoments block_moments(const double* y, long n, double reference) {
+    Lanes sum, zeros;
+    add_each(sum, n, [=](long i) { return is_gap(y[i]) ? 0.0 : y[i] - reference; });
+    add_each(zeros, n, [=](long i) { return is_gap(y[i]) ? 1.0 : 0.0; });
+    NonzeroMoments out;
+    out.n = n - static_cast<long>(zeros.total());
+    if (out.n == 0) return out;
+    out.mean = sum.total() / static_cast<double>(out.n);
+    out.squares = squared_deviations<true>(y, n, reference + out.mean);
+    return out;
+}
+
+// The same for a block without gaps, which most are: the sum and the test for gaps in
+// one loop, then the squared deviations without a test. False, with `out` untouched,
+// when the block holds a gap.
+VARNIS_VECTOR_CLONES bool gap_free_block_moments(const double* y, long n, double reference,
+                                                 NonzeroMoments& out) {
+    Double8 sum{};
+    Bits8 gaps{};
+    long i = 0;
+    for (; i + kLanes <= n; i += kLanes) {
+        const Double8 v = load8(y + i);
+        sum += v - reference;
+        gaps |= gap_bits(v);
+    }
+    Lanes lanes;
+    store8(lanes.lane, sum);
+    for (; i < n; ++i) {
+        lanes.add(i, y[i] - reference);
+        gaps[0] |= gap_bit(y[i]);
+    }
+    if (any_top_bit(gaps)) return false;
+    const double mean = lanes.total() / static_cast<double>(n);
+    out = {n, mean, squared_deviations<false>(y, n, reference + mean)};
+    return true;
+}
+
+// The moments of two stretches together: the squared deviations of each about its own
+// mean, plus what the distance between the means adds.
+NonzeroMoments combined(const NonzeroMoments& a, const NonzeroMoments& b) {
+    if (a.n == 0) return b;
+    if (b.n == 0) return a;
+    const double n = static_cast<double>(a.n + b.n);
+    const double delta = b.mean - a.mean;
+    const double b_share = static_cast<double>(b.n) / n;
+    return {a.n + b.n, a.mean + delta * b_share,
+            a.squares + b.squares + delta * delta * static_cast<double>(a.n) * b_share};
+}
+
+// The moments of the n values from y, a block at a time, relative to the first value
+// that is not a gap.
+NonzeroMoments nonzero_moments(const double* y, long n) {
+    const double* first_value = std::find_if(y, y + n, [](double v) { return !is_gap(v); });
+    const double reference = first_value == y + n ? 0.0 : *first_value;
+    NonzeroMoments all;
+    for (long k = 0; k < n; k += kMomentBlock) {
+        const long length = std::min(kMomentBlock, n - k);
+        NonzeroMoments block;
+        if (!gap_free_block_moments(y + k, length, reference, block))
+            block = block_moments(y + k, length, reference);
+        all = combined(all, block);
+    }
+    return all;
 }
 
 }  // namespace
@@ -121,15 +191,10 @@ extern "C" int CalcPhaseStdDev(const double* data, double* deviation, double tau
 extern "C" int CalcFreqStdDev(const double* data, double* deviation) {
     const auto y = read_window(data);
     if (!y || deviation == nullptr) return -1;
-    const double* const sample = &(*y)[y->first];
-    const long M = y->size();
-    const NonzeroSum sum = sum_of_nonzero(sample, M);
-    const long n = M - sum.zeros;
-    if (n <= 1) return -1;
-    const double mean = sum.total / static_cast<double>(n);
-    const double total = sum_of_nonzero_squared_deviations(sample, M, mean);
-    *deviation = std::sqrt(total / static_cast<double>(n - 1));
-    return static_cast<int>(n);
+    const NonzeroMoments moments = nonzero_moments(&(*y)[y->first], y->size());
+    if (moments.n <= 1) return -1;
+    *deviation = std::sqrt(moments.squares / static_cast<double>(moments.n - 1));
+    return static_cast<int>(moments.n);
 }
 
 extern "C" int CalcMean(const double* data, double* mean, int mode) {
