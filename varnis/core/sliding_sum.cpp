@@ -209,6 +209,7 @@ template <int kOrder, bool kGaps, bool kZeros, bool kAdjoining, class Visit>
     static_assert(!kAdjoining || (kOrder == 2 && kGaps && kZeros));
     Double8 sum = load8(s0);
     Bits8 bad{};
+    const Mask8 after_first = {0, -1, -1, -1, -1, -1, -1, -1};
     const double* first[8];
     for (int g = 0; g < 8; ++g) first[g] = x + A + g * L - 1;
     auto one_start = [&](long k) __attribute__((always_inline)) {
@@ -221,10 +222,7 @@ template <int kOrder, bool kGaps, bool kZeros, bool kAdjoining, class Visit>
         }
         visit.one(sum, k);
     };
-    // A segment's first start (its window's own sum, no move) is taken alone, so
-    // that the blocks need no test for it.
-    const long aligned = starts_before_aligned(first[0]);
-    const long head = std::min(L, aligned > 0 ? aligned : 8);
+    const long head = std::min(L, starts_before_aligned(first[0]));
     for (long k = 0; k < head; ++k) one_start(k);
     visit.begin_blocks(head);
     long k = head;
@@ -248,13 +246,13 @@ template <int kOrder, bool kGaps, bool kZeros, bool kAdjoining, class Visit>
             Double8* next = tested;
             for (int g = 0; g < 8; ++g)
                 move[g] = move8<kOrder, kGaps, kZeros>(first[g] + k, lag, next);
-            // Four values are tested at once: their product is 0.0 when one is (or
-            // when it underflows, for values of about 1e-81 and less, which only sends
-            // the group to the tested path).
-            static_assert(kTested % 4 == 0);
-            for (int t = 0; t < kTested; t += 4)
-                bad |= gap_bits((tested[t] * tested[t + 1]) * (tested[t + 2] * tested[t + 3]));
+            // Two values are tested at once: their product is 0.0 when either is (or
+            // when it underflows, which only sends the group to the tested path).
+            for (int t = 0; t + 1 < kTested; t += 2)
+                bad |= gap_bits(tested[t] * tested[t + 1]);
         }
+        if (k == 0)  // a segment's first start has its window's own sum
+            for (auto& v : move) v = select(after_first, v);
         transpose(move);
         Double8 sums[8];
         for (int o = 0; o < 8; ++o) {
@@ -269,21 +267,19 @@ template <int kOrder, bool kGaps, bool kZeros, bool kAdjoining, class Visit>
 }
 
 // Squares of the sums, segment g's to lane g, the square of the start k places into
-// its segment to partial[k % 4]. Where only sums not 0.0 count, the smallest square is
-// kept (one operation a vector, where a test of each takes two); if it is 0.0 (a sum
-// of 0.0, or a square that underflows), the group is left to the tested path, which
-// counts the sums one by one. The blocks of eight starts from `head` take the partial
-// sums turned by head places, so that their own index is fixed.
+// its segment to partial[k % 4]. Where only sums not 0.0 count, a square of 0.0 (or
+// one that underflows) is flagged in `zero`, and the group is then left to the tested
+// path, which counts them one by one. The blocks of eight starts from `head` take the
+// partial sums turned by head places, so that their own index is fixed.
 struct SquaresOfEight {
     Double8 partial[kPartialSquares] = {};
     bool nonzero_only;
-    Double8 smallest = Double8{} + 1.0;
+    Bits8 zero{};
     [[gnu::always_inline]] void add(const Double8& value, int part) {
         const Double8 square = value * value;
         partial[part] += square;
-        if (nonzero_only) smallest = square < smallest ? square : smallest;
+        if (nonzero_only) zero |= reinterpret_cast<Bits8>(square) - 1;
     }
-    bool any_zero() const { return nonzero_only && any_top_bit(gap_bits(smallest)); }
     [[gnu::always_inline]] void one(const Double8& sums, long k) {
         add(sums, static_cast<int>(k % kPartialSquares));
     }
@@ -326,7 +322,7 @@ template <int kOrder, bool kGaps, bool kZeros, bool kAdjoining = false>
                                                     Lanes& lanes, long& n) {
     SquaresOfEight visit{.nonzero_only = nonzero_only};
     if (!slide_eight<kOrder, kGaps, kZeros, kAdjoining>(x, m, A, L, s0, visit)) return false;
-    if (visit.any_zero()) return false;
+    if (any_top_bit(visit.zero)) return false;
     const Double8* q = visit.partial;
     static_assert(kPartialSquares == 4);
     store8(lanes.lane, load8(lanes.lane) + ((q[0] + q[1]) + (q[2] + q[3])));
