@@ -7,6 +7,7 @@
 #include "core/lanes.h"
 #include "core/scratch.h"
 #include "core/vector4.h"
+#include "core/vector8.h"
 #include "core/vector_clones.h"
 
 namespace varnis {
@@ -37,15 +38,16 @@ struct SquaredDeviation {
     [[gnu::always_inline]] T operator()(T d) const { return (d - mean) * (d - mean); }
 };
 
-// Adds value(term) of the four terms from p to `sum`, and flags in `top_gap` where
-// their highest point is a gap. For a chunk whose points are all readings.
+// Adds value(term) of the eight terms from p to `sum`, lane by lane, and flags in
+// `top_gap` where their highest point is a gap. For a chunk whose points are all
+// readings: one vector of eight, which takes the full width of the widest units.
 template <int kOrder, class Value>
-[[gnu::always_inline]] inline void add_four_clear(const double* p, long m, Value value,
-                                                  Double4& sum, Mask4& top_gap) {
-    Double4 point[kOrder + 1];
-    for (int i = 0; i <= kOrder; ++i) point[i] = load4(p + i * m);
+[[gnu::always_inline]] inline void add_eight_clear(const double* p, long m, Value value,
+                                                   Double8& sum, Bits8& top_gap) {
+    Double8 point[kOrder + 1];
+    for (int i = 0; i <= kOrder; ++i) point[i] = load8(p + i * m);
     sum += value(difference<kOrder>(point));
-    top_gap |= ~nonzero(point[kOrder]);
+    top_gap |= gap_bits(point[kOrder]);
 }
 
 // Adds value(term) of those of the four terms from p whose points are all readings to
@@ -84,23 +86,21 @@ template <int kOrder, class Value>
     long c = 0;
     for (; (c + 1) * kChunk <= count; ++c) {
         const double* const q = p + c * kChunk;
-        Double4 sum_low{}, sum_high{};
-        Mask4 top_gap{};
         if (gaps.lower_clear(c)) {
-            for (long i = 0; i < kChunk; i += kLanes) {
-                add_four_clear<kOrder>(q + i, m, value, sum_low, top_gap);
-                add_four_clear<kOrder>(q + i + 4, m, value, sum_high, top_gap);
-            }
-            if (!any(top_gap)) {
+            Double8 sum{};
+            Bits8 top_gap{};
+            for (long i = 0; i < kChunk; i += kLanes)
+                add_eight_clear<kOrder>(q + i, m, value, sum, top_gap);
+            if (!any_top_bit(top_gap)) {
                 gaps.record(c, false);
-                low += sum_low;
-                high += sum_high;
+                low += __builtin_shufflevector(sum, sum, 0, 1, 2, 3);
+                high += __builtin_shufflevector(sum, sum, 4, 5, 6, 7);
                 used += kChunk;
                 continue;
             }
-            sum_low = sum_high = Double4{};
         }
-        Mask4 count_low{}, count_high{};
+        Double4 sum_low{}, sum_high{};
+        Mask4 top_gap{}, count_low{}, count_high{};
         for (long i = 0; i < kChunk; i += kLanes) {
             add_four_tested<kOrder>(q + i, m, value, sum_low, count_low, top_gap);
             add_four_tested<kOrder>(q + i + 4, m, value, sum_high, count_high, top_gap);
