@@ -65,9 +65,60 @@ struct DirectWindow {
     long nonzero = 0;
 };
 
+// The window at start a from its terms, when none of its points is a gap (kTested)
+// and none of its terms is 0.0, which is almost always: the same additions, lane by
+// lane, as sum_window below, with its counts then m, and the tests kept as one flag
+// instead of counts (each point lies in one term of the window only, so each is
+// tested once). False, with nothing to use, when a point or a term is 0.0: sum_window
+// then counts the terms one by one.
+template <int kOrder, bool kTested>
+[[gnu::always_inline]] inline bool sum_plain_window(const WindowSpec& w, long a,
+                                                    DirectWindow& out) {
+    const long m = w.m;
+    // Two halves of four lanes, as sum_window takes them (eight-double vectors cost
+    // more where the widest unit holds four).
+    Double4 low{}, high{};
+    Mask4 zero{};
+    auto four = [&](long i, Double4& sum) __attribute__((always_inline)) {
+        Double4 point[kOrder + 1];
+        for (int j = 0; j <= kOrder; ++j) point[j] = load4(w.x + i + j * m);
+        const Double4 value = difference<kOrder>(point);
+        sum += value;
+        zero |= value == Double4{};
+        if constexpr (kTested)
+            for (int j = 0; j <= kOrder; ++j) zero |= point[j] == Double4{};
+    };
+    long i = a;
+    for (; i + kLanes <= a + m; i += kLanes) {
+        four(i, low);
+        four(i + 4, high);
+    }
+    Lanes lanes;
+    store4(lanes.lane, low);
+    store4(lanes.lane + 4, high);
+    const bool any_zero = selected(zero) > 0;
+    unsigned long long bad_rest = 0;
+    for (; i < a + m; ++i) {
+        double point[kOrder + 1];
+        for (int j = 0; j <= kOrder; ++j) {
+            point[j] = w.x[i + j * m];
+            if constexpr (kTested) bad_rest |= gap_bit(point[j]);
+        }
+        const double value = difference<kOrder>(point);
+        bad_rest |= gap_bit(value);
+        lanes.add(i - a, value);
+    }
+    if (any_zero || (bad_rest >> 63) != 0) return false;
+    out.sum = lanes.total();
+    out.used = m;
+    out.nonzero = m;
+    return true;
+}
+
 template <int kOrder, bool kTested>
 [[gnu::always_inline]] inline DirectWindow sum_window(const WindowSpec& w, long a) {
     const long m = w.m;
+    if (DirectWindow plain; sum_plain_window<kOrder, kTested>(w, a, plain)) return plain;
     Double4 low{}, high{};
     Mask4 used_low{}, used_high{}, nonzero_low{}, nonzero_high{};
     auto four = [&](long i, Double4& sum, Mask4& used_count, Mask4& nonzero_count)
@@ -473,6 +524,12 @@ bool gap_sample(const WindowSpec& w, long k) {
 // where those blocks ended without one.
 VARNIS_VECTOR_CLONES long last_block_with_zero(const double* x, long from, long to) {
     long k = to;
+    // Eight blocks at a time, while they hold no 0.0: one test for 64 samples.
+    for (; k - 64 >= from; k -= 64) {
+        Bits8 bits = gap_bits(load8(x + k - 8));
+        for (int b = 2; b <= 8; ++b) bits |= gap_bits(load8(x + k - 8 * b));
+        if (any_top_bit(bits)) break;
+    }
     for (; k - 8 >= from; k -= 8)
         if (any_top_bit(gap_bits(load8(x + k - 8)))) return k;
     return k;
