@@ -270,6 +270,30 @@ TEST(HadamardFreq, AdjoiningSegmentsMatchDirectSumAroundGapsAndZeroTerms) {
     }
 }
 
+// Groups of long records at small factors test their terms before they slide. Runs of
+// zero terms (stretches of constant frequency) of m - 1, m, m + 1 and 2m terms, in
+// every group and at many places in them: windows of zero terms only sum to
+// exactly 0.0 and do not count, the others count as the direct sums count them.
+TEST(HadamardFreq, RunsOfZeroTermsInLongRecordsCountAsDirectSums) {
+    // No offset: the terms then differ in exponent, so that a slide leaves rounding
+    // where a window's terms cancel exactly.
+    const auto y = testing_support::power_law_phase(80000, 0.0, 31, 1e-11);
+    const long first = 3, last = 79995;
+    for (long m : {32L, 45L, 64L, 128L, 200L}) {
+        auto z = y;
+        for (long j = 0; j < 16; ++j) {
+            const long at = 1000 + 4813 * j, run = j % 4 == 3 ? 2 * m : m - 1 + j % 3;
+            for (long k = at; k < at + run + 2 * m; ++k) z[static_cast<std::size_t>(k)] = 5e-12;
+        }
+        auto vz = make_vector(z, first, last);
+        double s = 0;
+        const int n = CalcFreqOverlapHadamardDev(vz.data(), &s, static_cast<int>(m));
+        const Result want = freq_overlap_hadamard_direct(z, first, last, m);
+        ASSERT_EQ(n, want.n) << "m=" << m;
+        EXPECT_NEAR(s / want.sigma, 1.0, 1e-12) << "m=" << m;
+    }
+}
+
 TEST(HadamardRefusals, ArgumentsHeadersAndGapOnlyWindows) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     auto ok = make_vector({1, 2, 4, 7, 11, 16, 22, 29});
