@@ -50,6 +50,16 @@ template <int kOrder, class Value>
     top_gap |= gap_bits(point[kOrder]);
 }
 
+// The same for four terms, into one half of the lanes.
+template <int kOrder, class Value>
+[[gnu::always_inline]] inline void add_four_clear(const double* p, long m, Value value,
+                                                  Double4& sum, Mask4& top_gap) {
+    Double4 point[kOrder + 1];
+    for (int i = 0; i <= kOrder; ++i) point[i] = load4(p + i * m);
+    sum += value(difference<kOrder>(point));
+    top_gap |= ~nonzero(point[kOrder]);
+}
+
 // Adds value(term) of those of the four terms from p whose points are all readings to
 // `sum`, lowers `count` by one for each of them, and flags in `top_gap` where their
 // highest point is a gap.
@@ -69,6 +79,36 @@ template <int kOrder, class Value>
 
 [[gnu::always_inline]] inline bool any(Mask4 m) { return (m[0] | m[1] | m[2] | m[3]) != 0; }
 
+// Adds value(term) of the kChunk terms from q, whose points are known to be readings
+// but for the highest ones, to low and high (lanes 0-3 and 4-7), as one vector of
+// eight (kEight) or as two halves; false, with nothing added, when a highest point
+// turns out to be a gap.
+template <int kOrder, bool kEight, class Value>
+[[gnu::always_inline]] inline bool add_clear_chunk(const double* q, long m, Value value,
+                                                   Double4& low, Double4& high) {
+    constexpr long kChunk = ChunkGaps::kChunk;
+    if constexpr (kEight) {
+        Double8 sum{};
+        Bits8 top_gap{};
+        for (long i = 0; i < kChunk; i += kLanes)
+            add_eight_clear<kOrder>(q + i, m, value, sum, top_gap);
+        if (any_top_bit(top_gap)) return false;
+        low += __builtin_shufflevector(sum, sum, 0, 1, 2, 3);
+        high += __builtin_shufflevector(sum, sum, 4, 5, 6, 7);
+    } else {
+        Double4 sum_low{}, sum_high{};
+        Mask4 top_gap{};
+        for (long i = 0; i < kChunk; i += kLanes) {
+            add_four_clear<kOrder>(q + i, m, value, sum_low, top_gap);
+            add_four_clear<kOrder>(q + i + 4, m, value, sum_high, top_gap);
+        }
+        if (any(top_gap)) return false;
+        low += sum_low;
+        high += sum_high;
+    }
+    return true;
+}
+
 // Adds value(term) of the terms 0 .. count - 1 from p (term i at p + i) whose points
 // are all readings to the lanes, and returns how many were. Chunk by chunk (see
 // core/chunk_gaps.h): a chunk whose points are known to be readings adds its terms
@@ -76,7 +116,7 @@ template <int kOrder, class Value>
 // adds them tested. Either way the chunk's terms are summed from zero in eight lanes
 // (term i to lane i mod 8), eight at a time as two vectors, and the chunk's sums are
 // then added to the lanes: the same operations in the same order on either path.
-template <int kOrder, class Value>
+template <int kOrder, bool kEight, class Value>
 [[gnu::always_inline]] inline long add_terms(const double* p, long m, long count, Value value,
                                              Lanes& lanes, unsigned char* holds_gap) {
     constexpr long kChunk = ChunkGaps::kChunk;
@@ -86,18 +126,10 @@ template <int kOrder, class Value>
     long c = 0;
     for (; (c + 1) * kChunk <= count; ++c) {
         const double* const q = p + c * kChunk;
-        if (gaps.lower_clear(c)) {
-            Double8 sum{};
-            Bits8 top_gap{};
-            for (long i = 0; i < kChunk; i += kLanes)
-                add_eight_clear<kOrder>(q + i, m, value, sum, top_gap);
-            if (!any_top_bit(top_gap)) {
-                gaps.record(c, false);
-                low += __builtin_shufflevector(sum, sum, 0, 1, 2, 3);
-                high += __builtin_shufflevector(sum, sum, 4, 5, 6, 7);
-                used += kChunk;
-                continue;
-            }
+        if (gaps.lower_clear(c) && add_clear_chunk<kOrder, kEight>(q, m, value, low, high)) {
+            gaps.record(c, false);
+            used += kChunk;
+            continue;
         }
         Double4 sum_low{}, sum_high{};
         Mask4 top_gap{}, count_low{}, count_high{};
@@ -146,23 +178,33 @@ template <int kOrder, class Value>
 // (holds_gap: the chunk state of core/chunk_gaps.h, or null.)
 VARNIS_VECTOR_CLONES long add_squares_1(const double* p, long m, long count, Lanes& lanes,
                                         unsigned char* holds_gap) {
-    return add_terms<1>(p, m, count, Square{}, lanes, holds_gap);
+    return eight_double_registers()
+               ? add_terms<1, true>(p, m, count, Square{}, lanes, holds_gap)
+               : add_terms<1, false>(p, m, count, Square{}, lanes, holds_gap);
 }
 VARNIS_VECTOR_CLONES long add_squares_2(const double* p, long m, long count, Lanes& lanes,
                                         unsigned char* holds_gap) {
-    return add_terms<2>(p, m, count, Square{}, lanes, holds_gap);
+    return eight_double_registers()
+               ? add_terms<2, true>(p, m, count, Square{}, lanes, holds_gap)
+               : add_terms<2, false>(p, m, count, Square{}, lanes, holds_gap);
 }
 VARNIS_VECTOR_CLONES long add_squares_3(const double* p, long m, long count, Lanes& lanes,
                                         unsigned char* holds_gap) {
-    return add_terms<3>(p, m, count, Square{}, lanes, holds_gap);
+    return eight_double_registers()
+               ? add_terms<3, true>(p, m, count, Square{}, lanes, holds_gap)
+               : add_terms<3, false>(p, m, count, Square{}, lanes, holds_gap);
 }
 VARNIS_VECTOR_CLONES long add_values_1(const double* p, long m, long count, Lanes& lanes,
                                        unsigned char* holds_gap) {
-    return add_terms<1>(p, m, count, Plain{}, lanes, holds_gap);
+    return eight_double_registers()
+               ? add_terms<1, true>(p, m, count, Plain{}, lanes, holds_gap)
+               : add_terms<1, false>(p, m, count, Plain{}, lanes, holds_gap);
 }
 VARNIS_VECTOR_CLONES long add_deviations_1(const double* p, long m, long count, double mean,
                                            Lanes& lanes, unsigned char* holds_gap) {
-    return add_terms<1>(p, m, count, SquaredDeviation{mean}, lanes, holds_gap);
+    return eight_double_registers()
+               ? add_terms<1, true>(p, m, count, SquaredDeviation{mean}, lanes, holds_gap)
+               : add_terms<1, false>(p, m, count, SquaredDeviation{mean}, lanes, holds_gap);
 }
 
 // Whether the phase gap rule lets in a term of the window's ends whose points are not
