@@ -1,6 +1,7 @@
 #include "core/difference_sums.h"
 
 #include <cstddef>
+#include <cstring>
 
 #include "core/chunk_gaps.h"
 #include "core/differences.h"
@@ -38,26 +39,21 @@ struct SquaredDeviation {
     [[gnu::always_inline]] T operator()(T d) const { return (d - mean) * (d - mean); }
 };
 
-// Adds value(term) of the eight terms from p to `sum`, lane by lane, and flags in
-// `top_gap` where their highest point is a gap. For a chunk whose points are all
-// readings: one vector of eight, which takes the full width of the widest units.
-template <int kOrder, class Value>
-[[gnu::always_inline]] inline void add_eight_clear(const double* p, long m, Value value,
-                                                   Double8& sum, Bits8& top_gap) {
-    Double8 point[kOrder + 1];
-    for (int i = 0; i <= kOrder; ++i) point[i] = load8(p + i * m);
-    sum += value(difference<kOrder>(point));
-    top_gap |= gap_bits(point[kOrder]);
-}
+// Where v is a gap, as flags that are or-ed together: the sign bit for eight doubles
+// (integer operations, see core/vector8.h), all bits for four.
+[[gnu::always_inline]] inline Bits8 gap_flags(Double8 v) { return gap_bits(v); }
+[[gnu::always_inline]] inline Mask4 gap_flags(Double4 v) { return ~nonzero(v); }
 
-// The same for four terms, into one half of the lanes.
-template <int kOrder, class Value>
-[[gnu::always_inline]] inline void add_four_clear(const double* p, long m, Value value,
-                                                  Double4& sum, Mask4& top_gap) {
-    Double4 point[kOrder + 1];
-    for (int i = 0; i <= kOrder; ++i) point[i] = load4(p + i * m);
+// Adds value(term) of the four or eight terms from p (Vector: Double4 or Double8) to
+// `sum`, lane by lane, and flags in `top_gap` where their highest point is a gap. For a
+// chunk whose points are all readings.
+template <int kOrder, class Vector, class Flags, class Value>
+[[gnu::always_inline]] inline void add_clear(const double* p, long m, Value value, Vector& sum,
+                                             Flags& top_gap) {
+    Vector point[kOrder + 1];
+    for (int i = 0; i <= kOrder; ++i) std::memcpy(&point[i], p + i * m, sizeof(Vector));
     sum += value(difference<kOrder>(point));
-    top_gap |= ~nonzero(point[kOrder]);
+    top_gap |= gap_flags(point[kOrder]);
 }
 
 // Adds value(term) of those of the four terms from p whose points are all readings to
@@ -91,7 +87,7 @@ template <int kOrder, bool kEight, class Value>
         Double8 sum{};
         Bits8 top_gap{};
         for (long i = 0; i < kChunk; i += kLanes)
-            add_eight_clear<kOrder>(q + i, m, value, sum, top_gap);
+            add_clear<kOrder>(q + i, m, value, sum, top_gap);
         if (any_top_bit(top_gap)) return false;
         low += __builtin_shufflevector(sum, sum, 0, 1, 2, 3);
         high += __builtin_shufflevector(sum, sum, 4, 5, 6, 7);
@@ -99,8 +95,8 @@ template <int kOrder, bool kEight, class Value>
         Double4 sum_low{}, sum_high{};
         Mask4 top_gap{};
         for (long i = 0; i < kChunk; i += kLanes) {
-            add_four_clear<kOrder>(q + i, m, value, sum_low, top_gap);
-            add_four_clear<kOrder>(q + i + 4, m, value, sum_high, top_gap);
+            add_clear<kOrder>(q + i, m, value, sum_low, top_gap);
+            add_clear<kOrder>(q + i + 4, m, value, sum_high, top_gap);
         }
         if (any(top_gap)) return false;
         low += sum_low;
