@@ -270,19 +270,20 @@ TEST(HadamardFreq, AdjoiningSegmentsMatchDirectSumAroundGapsAndZeroTerms) {
     }
 }
 
-// Groups of long records at small factors test their terms before they slide. Runs of
-// zero terms (stretches of constant frequency) of m - 1, m, m + 1 and 2m terms, in
-// every group and at many places in them: windows of zero terms only sum to
+// Groups of long records test their terms before they slide. Runs of zero terms
+// (stretches of constant frequency) of m - 1, m, m + 1 and 2m terms, in every group and
+// at many places in them: windows of zero terms only sum to
 // exactly 0.0 and do not count, the others count as the direct sums count them.
 TEST(HadamardFreq, RunsOfZeroTermsInLongRecordsCountAsDirectSums) {
     // No offset: the terms then differ in exponent, so that a slide leaves rounding
     // where a window's terms cancel exactly.
     const auto y = testing_support::power_law_phase(80000, 0.0, 31, 1e-11);
     const long first = 3, last = 79995;
-    for (long m : {32L, 45L, 64L, 128L, 200L}) {
+    for (long m : {32L, 45L, 64L, 128L, 200L, 2048L}) {
         auto z = y;
-        for (long j = 0; j < 16; ++j) {
-            const long at = 1000 + 4813 * j, run = j % 4 == 3 ? 2 * m : m - 1 + j % 3;
+        const long spacing = std::max(4813L, 4 * m + 1013);
+        for (long j = 0; 1000 + spacing * (j + 1) < 78000; ++j) {
+            const long at = 1000 + spacing * j, run = j % 4 == 3 ? 2 * m : m - 1 + j % 3;
             for (long k = at; k < at + run + 2 * m; ++k) z[static_cast<std::size_t>(k)] = 5e-12;
         }
         auto vz = make_vector(z, first, last);

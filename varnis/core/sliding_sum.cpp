@@ -248,16 +248,16 @@ template <int kOrder, bool kGaps, bool kZeros>
 // in the same order whichever way it is taken, so the results do not depend on where
 // the record lies in memory.
 //
-// Adjoining segments (kAdjoining: L = m, second differences with both tests) read the
+// Adjoining segments (kAdjoining: L = m, second differences tested for gaps) read the
 // points of segment g at lag j where segment g + j reads them at lag 0: eleven loads
-// give the points of the eight segments' moves. The pass that sums their first windows
-// (adjoining_first_windows) has tested the terms of those windows, which are also the
-// entering terms of segments 0 .. 6, and the points from A + 3m - 1 on; a block tests
-// segment 7's entering terms and newest points.
+// give the points of the eight segments' moves. Their terms have been tested before
+// (every_window_has_nonzero_term), and the pass that sums their first windows
+// (adjoining_first_windows) has tested the points from A + 3m - 1 on; a block tests
+// segment 7's newest points.
 template <int kOrder, bool kGaps, bool kZeros, bool kAdjoining, class Visit>
 [[gnu::always_inline]] inline bool slide_eight(const double* x, long m, long A, long L,
                                                const double* s0, Visit& visit) {
-    static_assert(!kAdjoining || (kOrder == 2 && kGaps && kZeros));
+    static_assert(!kAdjoining || (kOrder == 2 && kGaps && !kZeros));
     Double8 sum = load8(s0);
     Bits8 bad{};
     const Mask8 after_first = {0, -1, -1, -1, -1, -1, -1, -1};
@@ -290,7 +290,7 @@ template <int kOrder, bool kGaps, bool kZeros, bool kAdjoining, class Visit>
             Double8 step[10];  // step[c] = point[c + 1] - point[c]
             for (int c = 1; c < 10; ++c) step[c] = point[c + 1] - point[c];
             for (int g = 0; g < 8; ++g) move[g] = (point[g + 3] - point[g]) - 3.0 * step[g + 1];
-            bad |= gap_bits(point[10] * (step[9] - step[8]));
+            bad |= gap_bits(point[10]);
         } else {
             constexpr int kTested = 8 * (int{kGaps} + int{kZeros});
             Double8 tested[kTested > 0 ? kTested : 1];
@@ -423,10 +423,11 @@ VARNIS_VECTOR_CLONES bool every_window_has_nonzero_term(const double* x, long m,
 
 // The sums of the first windows of the eight adjoining segments of m starts from A,
 // into s0: window g sums the terms A + g m .. A + g m + m - 1, in eight lanes, as
-// direct_window sums it. False when one of those terms or of their points from
-// A + 3m - 1 on is 0.0 (the points before are known to be readings). The windows are
-// summed side by side: block g's points at lag j are block g + j's at lag 0, so ten
-// loads give the points of eight terms.
+// direct_window sums it. False when one of their points from A + 3m - 1 on is 0.0
+// (the points before are known to be readings; the terms are tested sparsely before,
+// see squares_2_gaps_zeros_adjoining). The windows are summed side by side: block g's
+// points at lag j are block g + j's at lag 0, so ten loads give the points of eight
+// terms.
 VARNIS_VECTOR_CLONES bool adjoining_first_windows(const double* x, long m, long A, double* s0) {
     const double* p = x + A;
     Double8 lane_sums[8] = {};
@@ -438,18 +439,12 @@ VARNIS_VECTOR_CLONES bool adjoining_first_windows(const double* x, long m, long 
         Double8 point[10], step[9];
         for (int c = 0; c < 10; ++c) point[c] = load8(p + i + c * lag);
         for (int c = 0; c < 9; ++c) step[c] = point[c + 1] - point[c];
-        Double8 term[8];
-        for (int g = 0; g < 8; ++g) {
-            term[g] = step[g + 1] - step[g];
-            lane_sums[g] += term[g];
-        }
+        for (int g = 0; g < 8; ++g) lane_sums[g] += step[g + 1] - step[g];
         // Four values tested at once: their product is 0.0 when one is (or when it
         // underflows, for values of about 1e-81 and less, which only sends the group
         // to the tested path).
-        for (int g = 0; g < 8; g += 2) {
-            const Double8 newer = g + 4 < 10 ? point[g + 4] : Double8{} + 1.0;
-            bad |= gap_bits((term[g] * point[g + 3]) * (term[g + 1] * newer));
-        }
+        bad |= gap_bits((point[3] * point[4]) * (point[5] * point[6])) |
+               gap_bits((point[7] * point[8]) * point[9]);
     }
     double lanes[8][8];
     for (int g = 0; g < 8; ++g) store8(lanes[g], lane_sums[g]);
@@ -459,7 +454,7 @@ VARNIS_VECTOR_CLONES bool adjoining_first_windows(const double* x, long m, long 
             const double a = p[i + g * m], b = p[i + (g + 1) * m], c = p[i + (g + 2) * m];
             const double term = second_difference(a, b, c);
             lanes[g][i & 7] += term;
-            bad_rest |= gap_bit(a) | gap_bit(b) | gap_bit(c) | gap_bit(term);
+            bad_rest |= gap_bit(a) | gap_bit(b) | gap_bit(c);
         }
     }
     if (any_top_bit(bad) || (bad_rest >> 63) != 0) return false;
@@ -470,13 +465,17 @@ VARNIS_VECTOR_CLONES bool adjoining_first_windows(const double* x, long m, long 
     return true;
 }
 
-// Eight adjoining segments of m starts from A, their first windows summed here.
+// Eight adjoining segments of m starts from A, their first windows summed here. Their
+// terms are tested before the slide, sparsely (every window of m terms must hold a
+// tested nonzero one, see every_window_has_nonzero_term): testing each entering term
+// and each first window's term cost a twentieth of the time.
 VARNIS_VECTOR_CLONES bool squares_2_gaps_zeros_adjoining(const double* x, long m, long A,
                                                          bool nonzero_only, Lanes& lanes,
                                                          long& n) {
     double s0[8];
+    if (!every_window_has_nonzero_term(x, m, A, A + 9 * m - 2)) return false;
     if (!adjoining_first_windows(x, m, A, s0)) return false;
-    return squares_of_eight<2, true, true, true>(x, m, A, m, s0, nonzero_only, lanes, n);
+    return squares_of_eight<2, true, false, true>(x, m, A, m, s0, nonzero_only, lanes, n);
 }
 
 VARNIS_VECTOR_CLONES bool squares_1_gaps(const double* x, long m, long A, long L,

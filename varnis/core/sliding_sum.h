@@ -15,7 +15,8 @@
 // points, to the sum of the start before. Segment k's windows go to lane k mod 8 of the
 // results; their squares are first summed in four parts by the start's place in the
 // segment mod 4. Eight segments whose samples hold no gap (and, where a window must sum
-// to exactly 0.0 when none of its terms is nonzero, no zero term) slide side by side,
+// to exactly 0.0 when none of its terms is nonzero, no window without a nonzero term,
+// so that no sum has to be set to 0.0) slide side by side,
 // one vector of eight doubles holding one start of each; any other segment slides
 // alone, testing every term. Either way each segment does the same additions in the
 // same order.
