@@ -360,7 +360,9 @@ def demo_case(folder, desktop):
         reader.wait_for_records(3 * per_mode, per_mode + 10)
         red, green = colour_counts(desktop.screenshot(window, "e2e_freq"), plot_area)
         print(f"frequency plot: {red} red pixels, {green} green pixels")
-        if red < 10 or green < 10:
+        # The mean line runs under the staircase, which hides most of it: 11 of its
+        # pixels showed in a quiet run, 9 in one under load, so any one is enough.
+        if red < 10 or green == 0:
             fail("the frequency plot shows no staircase or no mean line")
 
         # c. Stop with Enter on the focused Stop button: no record after it.
