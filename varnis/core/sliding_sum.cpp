@@ -522,7 +522,7 @@ bool squares_side_by_side(const WindowSpec& w, long A, long L, const double* s0,
         return squares_2(w.x, w.m, A, L, s0, nonzero_only, lanes, n);
     if (w.order == 2 && gaps && !w.exact_zero)
         return squares_2_gaps(w.x, w.m, A, L, s0, nonzero_only, lanes, n);
-    if (w.order == 2 && gaps && w.exact_zero && terms_tested_first(w))
+    if (terms_tested_first(w))  // its terms were tested before the slide
         return squares_2_gaps(w.x, w.m, A, L, s0, nonzero_only, lanes, n);
     if (w.order == 2 && gaps && w.exact_zero)
         return squares_2_gaps_zeros(w.x, w.m, A, L, s0, nonzero_only, lanes, n);
