@@ -254,7 +254,7 @@ template <int kOrder, bool kGaps, bool kZeros>
 // (every_window_has_nonzero_term), and the pass that sums their first windows
 // (adjoining_first_windows) has tested the points from A + 3m - 1 on; a block tests
 // segment 7's newest points.
-template <int kOrder, bool kGaps, bool kZeros, bool kAdjoining, class Visit>
+template <int kOrder, bool kGaps, bool kZeros, bool kAdjoining, bool kAhead, class Visit>
 [[gnu::always_inline]] inline bool slide_eight(const double* x, long m, long A, long L,
                                                const double* s0, Visit& visit) {
     static_assert(!kAdjoining || (kOrder == 2 && kGaps && !kZeros));
@@ -276,14 +276,14 @@ template <int kOrder, bool kGaps, bool kZeros, bool kAdjoining, class Visit>
     const long head = std::min(L, starts_before_aligned(first[0]));
     for (long k = 0; k < head; ++k) one_start(k);
     visit.begin_blocks(head);
-    long k = head;
-    for (; k + 8 <= L; k += 8) {
+    // The moves of the block from k, transposed: next[o] holds start k + o of every
+    // segment.
+    auto block_moves = [&](long k, Double8 (&move)[8]) __attribute__((always_inline)) {
         // The lag is hidden from the optimiser at each step, so that it addresses the
         // points from the eight segments' pointers and the lag rather than keeping a
         // pointer for each point, which leaves too few registers.
         long lag = m;
         asm("" : "+r"(lag));
-        Double8 move[8];
         if constexpr (kAdjoining) {
             Double8 point[11];
             for (int c = 0; c < 11; ++c) point[c] = load8(first[0] + k + c * lag);
@@ -294,9 +294,9 @@ template <int kOrder, bool kGaps, bool kZeros, bool kAdjoining, class Visit>
         } else {
             constexpr int kTested = 8 * (int{kGaps} + int{kZeros});
             Double8 tested[kTested > 0 ? kTested : 1];
-            Double8* next = tested;
+            Double8* next_tested = tested;
             for (int g = 0; g < 8; ++g)
-                move[g] = move8<kOrder, kGaps, kZeros>(first[g] + k, lag, next);
+                move[g] = move8<kOrder, kGaps, kZeros>(first[g] + k, lag, next_tested);
             // Two values are tested at once: their product is 0.0 when either is (or
             // when it underflows, which only sends the group to the tested path).
             for (int t = 0; t + 1 < kTested; t += 2)
@@ -305,6 +305,20 @@ template <int kOrder, bool kGaps, bool kZeros, bool kAdjoining, class Visit>
         if (k == 0)  // a segment's first start has its window's own sum
             for (auto& v : move) v = select(after_first, v);
         transpose(move);
+    };
+    long k = head;
+    // With kAhead each block's moves are taken one block ahead, so that they need not
+    // wait for the chain of additions of the block before.
+    Double8 next[8];
+    if (kAhead && k + 8 <= L) block_moves(k, next);
+    for (; k + 8 <= L; k += 8) {
+        Double8 move[8];
+        if constexpr (kAhead) {
+            for (int o = 0; o < 8; ++o) move[o] = next[o];
+            if (k + 16 <= L) block_moves(k + 8, next);
+        } else {
+            block_moves(k, move);
+        }
         Double8 sums[8];
         for (int o = 0; o < 8; ++o) {
             sum += move[o];
@@ -372,7 +386,14 @@ template <int kOrder, bool kGaps, bool kZeros, bool kAdjoining = false>
                                                     const double* s0, bool nonzero_only,
                                                     Lanes& lanes, long& n) {
     SquaresOfEight visit{.nonzero_only = nonzero_only};
-    if (!slide_eight<kOrder, kGaps, kZeros, kAdjoining>(x, m, A, L, s0, visit)) return false;
+    bool slid;
+    if constexpr (kZeros)  // its tests leave no registers to take moves ahead
+        slid = slide_eight<kOrder, kGaps, kZeros, kAdjoining, false>(x, m, A, L, s0, visit);
+    else if (eight_double_registers())
+        slid = slide_eight<kOrder, kGaps, kZeros, kAdjoining, true>(x, m, A, L, s0, visit);
+    else  // moves of eight segments held ahead would not stay in registers
+        slid = slide_eight<kOrder, kGaps, kZeros, kAdjoining, false>(x, m, A, L, s0, visit);
+    if (!slid) return false;
     if (any_top_bit(visit.zero)) return false;
     const Double8* q = visit.partial;
     static_assert(kPartialSquares == 4);
@@ -386,7 +407,7 @@ template <int kOrder, bool kGaps, bool kZeros>
                                                   const double* s0, double* out_A, bool scaled,
                                                   double scale) {
     StoreOfEight visit{out_A, L, scaled, scale};
-    return slide_eight<kOrder, kGaps, kZeros, false>(x, m, A, L, s0, visit);
+    return slide_eight<kOrder, kGaps, kZeros, false, false>(x, m, A, L, s0, visit);
 }
 
 // The combinations the library's routines use, each built for every vector unit:
