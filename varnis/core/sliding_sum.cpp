@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "core/data_vector.h"
 #include "core/differences.h"
@@ -221,50 +222,82 @@ inline constexpr int kPartialSquares = 4;
 // SlidingRun::SlidingRun).
 inline constexpr long kAdjoiningFrom = 2048;
 
-// The moves to the eight starts from p + 1 (p points at x[s-1]): one difference of the
+// The vectors of a slide of W segments side by side: eight doubles where that is one
+// register (AVX-512), four elsewhere. On narrower units GCC keeps a vector of eight
+// doubles that the loop carries in memory and moves it element by element, so there
+// the eight segments slide as two groups of four.
+template <int W>
+struct SideBySide;
+template <>
+struct SideBySide<8> {
+    using Vector = Double8;
+    using Bits = Bits8;
+    using Mask = Mask8;
+};
+template <>
+struct SideBySide<4> {
+    using Vector = Double4;
+    using Bits = Bits4;
+    using Mask = Mask4;
+};
+
+template <class Vector>
+[[gnu::always_inline]] inline Vector load_vector(const double* p) {
+    Vector v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// The moves to the W starts from p + 1 (p points at x[s-1]): one difference of the
 // points p[0], p[m], ...; the values that must not be 0.0 go to `tested`: the newest
 // point (kGaps) and the entering term (kZeros).
-template <int kOrder, bool kGaps, bool kZeros>
-[[gnu::always_inline]] inline Double8 move8(const double* p, long m, Double8*& tested) {
-    Double8 point[kOrder + 2];
-    for (int j = 0; j <= kOrder + 1; ++j) point[j] = load8(p + j * m);
+template <int kOrder, bool kGaps, bool kZeros, class Vector>
+[[gnu::always_inline]] inline Vector move_block(const double* p, long m, Vector*& tested) {
+    Vector point[kOrder + 2];
+    for (int j = 0; j <= kOrder + 1; ++j) point[j] = load_vector<Vector>(p + j * m);
     if constexpr (kGaps) *tested++ = point[kOrder + 1];
     if constexpr (kZeros) *tested++ = difference<kOrder>(point + 1);
     return difference<kOrder + 1>(point);
 }
 
-// Slides the eight segments of L starts (a multiple of 8) from A side by side, segment
-// g in lane g, from their first windows' sums s0[g]; gives visit.eight() the sums of
-// eight consecutive starts of every segment at a time, visit.one() those of single
-// starts. False when a point turned out to be a gap or an entering term 0.0 (as
-// asked), and the results must then be discarded. The moves of eight starts of each
-// segment are taken as one vector, then transposed so that each vector holds one start
-// of every segment.
+// Slides W segments of L starts from A side by side, from segment g0 of the eight
+// segments of a group: segment g0 + g in lane g, from its first window's sum
+// s0[g0 + g]; gives visit.block() the sums of W consecutive starts of every segment at
+// a time, visit.one() those of single starts. False when a point turned out to be a gap
+// or an entering term 0.0 (as asked), and the results must then be discarded. The
+// moves of W starts of each segment are taken as one vector, then transposed so that
+// each vector holds one start of every segment. Each segment does the same additions
+// in the same order whatever W is.
 //
-// The blocks of eight starts begin where the oldest points x[s-1] begin a 64-byte line
-// (the few starts before the first block and after the last one are taken one at a
-// time): a load of eight points then reads one line where the lag is a multiple of 8,
-// not two, which saves about a fifth of the time. Every start does the same operations
-// in the same order whichever way it is taken, so the results do not depend on where
-// the record lies in memory.
+// The blocks of starts begin where the oldest points x[s-1] begin a 64-byte line (the
+// few starts before the first block and after the last one are taken one at a time):
+// a load of eight points then reads one line where the lag is a multiple of 8, not
+// two, which saves about a fifth of the time. Every start does the same operations in
+// the same order whichever way it is taken, so the results do not depend on where the
+// record lies in memory.
 //
 // Adjoining segments (kAdjoining: L = m, second differences tested for gaps) read the
-// points of segment g at lag j where segment g + j reads them at lag 0: eleven loads
-// give the points of the eight segments' moves. Their terms have been tested before
+// points of segment g at lag j where segment g + j reads them at lag 0: W + 3 loads
+// give the points of the W segments' moves. Their terms have been tested before
 // (every_window_has_nonzero_term), and the pass that sums their first windows
 // (adjoining_first_windows) has tested the points from A + 3m - 1 on; a block tests
-// segment 7's newest points.
-template <int kOrder, bool kGaps, bool kZeros, bool kAdjoining, bool kAhead, class Visit>
-[[gnu::always_inline]] inline bool slide_eight(const double* x, long m, long A, long L,
-                                               const double* s0, Visit& visit) {
+// the last segment's newest points.
+template <int kOrder, bool kGaps, bool kZeros, bool kAdjoining, bool kAhead, int W,
+          class Visit>
+[[gnu::always_inline]] inline bool slide_segments(const double* x, long m, long A, long L,
+                                                  int g0, const double* s0, Visit& visit) {
     static_assert(!kAdjoining || (kOrder == 2 && kGaps && !kZeros));
-    Double8 sum = load8(s0);
-    Bits8 bad{};
-    const Mask8 after_first = {0, -1, -1, -1, -1, -1, -1, -1};
-    const double* first[8];
-    for (int g = 0; g < 8; ++g) first[g] = x + A + g * L - 1;
+    using Vector = typename SideBySide<W>::Vector;
+    using Bits = typename SideBySide<W>::Bits;
+    using Mask = typename SideBySide<W>::Mask;
+    Vector sum = load_vector<Vector>(s0 + g0);
+    Bits bad{};
+    Mask after_first = ~Mask{};
+    after_first[0] = 0;
+    const double* first[W];
+    for (int g = 0; g < W; ++g) first[g] = x + A + (g0 + g) * L - 1;
     auto one_start = [&](long k) __attribute__((always_inline)) {
-        for (int g = 0; g < 8; ++g) {
+        for (int g = 0; g < W; ++g) {
             double point[kOrder + 2];
             for (int j = 0; j <= kOrder + 1; ++j) point[j] = first[g][k + j * m];
             if constexpr (kGaps) bad[0] |= gap_bit(point[kOrder + 1]);
@@ -276,27 +309,27 @@ template <int kOrder, bool kGaps, bool kZeros, bool kAdjoining, bool kAhead, cla
     const long head = std::min(L, starts_before_aligned(first[0]));
     for (long k = 0; k < head; ++k) one_start(k);
     visit.begin_blocks(head);
-    // The moves of the block from k, transposed: next[o] holds start k + o of every
+    // The moves of the block from k, transposed: move[o] holds start k + o of every
     // segment.
-    auto block_moves = [&](long k, Double8 (&move)[8]) __attribute__((always_inline)) {
+    auto block_moves = [&](long k, Vector (&move)[W]) __attribute__((always_inline)) {
         // The lag is hidden from the optimiser at each step, so that it addresses the
-        // points from the eight segments' pointers and the lag rather than keeping a
-        // pointer for each point, which leaves too few registers.
+        // points from the segments' pointers and the lag rather than keeping a pointer
+        // for each point, which leaves too few registers.
         long lag = m;
         asm("" : "+r"(lag));
         if constexpr (kAdjoining) {
-            Double8 point[11];
-            for (int c = 0; c < 11; ++c) point[c] = load8(first[0] + k + c * lag);
-            Double8 step[10];  // step[c] = point[c + 1] - point[c]
-            for (int c = 1; c < 10; ++c) step[c] = point[c + 1] - point[c];
-            for (int g = 0; g < 8; ++g) move[g] = (point[g + 3] - point[g]) - 3.0 * step[g + 1];
-            bad |= gap_bits(point[10]);
+            Vector point[W + 3];
+            for (int c = 0; c < W + 3; ++c) point[c] = load_vector<Vector>(first[0] + k + c * lag);
+            Vector step[W + 1];  // step[c] = point[c + 1] - point[c]
+            for (int c = 1; c <= W; ++c) step[c] = point[c + 1] - point[c];
+            for (int g = 0; g < W; ++g) move[g] = (point[g + 3] - point[g]) - 3.0 * step[g + 1];
+            bad |= gap_bits(point[W + 2]);
         } else {
-            constexpr int kTested = 8 * (int{kGaps} + int{kZeros});
-            Double8 tested[kTested > 0 ? kTested : 1];
-            Double8* next_tested = tested;
-            for (int g = 0; g < 8; ++g)
-                move[g] = move8<kOrder, kGaps, kZeros>(first[g] + k, lag, next_tested);
+            constexpr int kTested = W * (int{kGaps} + int{kZeros});
+            Vector tested[kTested > 0 ? kTested : 1];
+            Vector* next_tested = tested;
+            for (int g = 0; g < W; ++g)
+                move[g] = move_block<kOrder, kGaps, kZeros>(first[g] + k, lag, next_tested);
             // Two values are tested at once: their product is 0.0 when either is (or
             // when it underflows, which only sends the group to the tested path).
             for (int t = 0; t + 1 < kTested; t += 2)
@@ -309,56 +342,65 @@ template <int kOrder, bool kGaps, bool kZeros, bool kAdjoining, bool kAhead, cla
     long k = head;
     // With kAhead each block's moves are taken one block ahead, so that they need not
     // wait for the chain of additions of the block before.
-    Double8 next[8];
-    if (kAhead && k + 8 <= L) block_moves(k, next);
-    for (; k + 8 <= L; k += 8) {
-        Double8 move[8];
+    Vector next[W];
+    if (kAhead && k + W <= L) block_moves(k, next);
+    for (; k + W <= L; k += W) {
+        Vector move[W];
         if constexpr (kAhead) {
-            for (int o = 0; o < 8; ++o) move[o] = next[o];
-            if (k + 16 <= L) block_moves(k + 8, next);
+            for (int o = 0; o < W; ++o) move[o] = next[o];
+            if (k + 2 * W <= L) block_moves(k + W, next);
         } else {
             block_moves(k, move);
         }
-        Double8 sums[8];
-        for (int o = 0; o < 8; ++o) {
+        Vector sums[W];
+        for (int o = 0; o < W; ++o) {
             sum += move[o];
             sums[o] = sum;
         }
-        visit.eight(sums, k);
+        visit.block(sums, k);
     }
     visit.end_blocks(head);
     for (; k < L; ++k) one_start(k);
     return !any_top_bit(bad);
 }
 
-// Squares of the sums, segment g's to lane g, the square of the start k places into
-// its segment to partial[k % 4]. Where only sums not 0.0 count, a square of 0.0 (or
-// one that underflows) is flagged in `zero`, and the group is then left to the tested
-// path, which counts them one by one. The blocks of eight starts from `head` take the
-// partial sums turned by head places, so that their own index is fixed.
-struct SquaresOfEight {
-    Double8 partial[kPartialSquares] = {};
+// Squares of the sums of W segments side by side, segment g's to lane g, the square
+// of the start k places into its segment to partial[k % 4]. Where only sums not 0.0
+// count, a square of 0.0 (or one that underflows) is flagged in `zero`, and the group
+// is then left to the tested path, which counts them one by one. The blocks of starts
+// from `head` take the partial sums turned by head places, so that their own index is
+// fixed.
+template <int W>
+struct SquaresSideBySide {
+    using Vector = typename SideBySide<W>::Vector;
+    using Bits = typename SideBySide<W>::Bits;
+    Vector partial[kPartialSquares] = {};
     bool nonzero_only;
-    Bits8 zero{};
-    [[gnu::always_inline]] void add(const Double8& value, int part) {
-        const Double8 square = value * value;
+    Bits zero{};
+    [[gnu::always_inline]] void add(const Vector& value, int part) {
+        const Vector square = value * value;
         partial[part] += square;
-        if (nonzero_only) zero |= reinterpret_cast<Bits8>(square) - 1;
+        if (nonzero_only) zero |= reinterpret_cast<Bits>(square) - 1;
     }
-    [[gnu::always_inline]] void one(const Double8& sums, long k) {
+    [[gnu::always_inline]] void one(const Vector& sums, long k) {
         add(sums, static_cast<int>(k % kPartialSquares));
     }
-    [[gnu::always_inline]] void eight(const Double8* sums, long) {
-        for (int o = 0; o < 8; ++o) add(sums[o], o % kPartialSquares);
+    [[gnu::always_inline]] void block(const Vector* sums, long) {
+        for (int o = 0; o < W; ++o) add(sums[o], o % kPartialSquares);
     }
     void turn(long places) {
-        Double8 turned[kPartialSquares];
+        Vector turned[kPartialSquares];
         for (long i = 0; i < kPartialSquares; ++i)
             turned[i] = partial[(i + places) % kPartialSquares];
         for (long i = 0; i < kPartialSquares; ++i) partial[i] = turned[i];
     }
     void begin_blocks(long head) { turn(head % kPartialSquares); }
     void end_blocks(long head) { turn(kPartialSquares - head % kPartialSquares); }
+    // The sum of the squares of each segment.
+    Vector total() const {
+        static_assert(kPartialSquares == 4);
+        return (partial[0] + partial[1]) + (partial[2] + partial[3]);
+    }
 };
 
 // The sums, times `scale` where scaled, stored at out[s - first_start]; out_A points
@@ -368,7 +410,7 @@ struct StoreOfEight {
     long L;
     bool scaled;
     double scale;
-    [[gnu::always_inline]] void eight(const Double8* sums, long k) {
+    [[gnu::always_inline]] void block(const Double8* sums, long k) {
         Double8 v[8];
         for (int o = 0; o < 8; ++o) v[o] = scaled ? sums[o] * scale : sums[o];
         transpose(v);
@@ -385,19 +427,29 @@ template <int kOrder, bool kGaps, bool kZeros, bool kAdjoining = false>
 [[gnu::always_inline]] inline bool squares_of_eight(const double* x, long m, long A, long L,
                                                     const double* s0, bool nonzero_only,
                                                     Lanes& lanes, long& n) {
-    SquaresOfEight visit{.nonzero_only = nonzero_only};
-    bool slid;
-    if constexpr (kZeros)  // its tests leave no registers to take moves ahead
-        slid = slide_eight<kOrder, kGaps, kZeros, kAdjoining, false>(x, m, A, L, s0, visit);
-    else if (eight_double_registers())
-        slid = slide_eight<kOrder, kGaps, kZeros, kAdjoining, true>(x, m, A, L, s0, visit);
-    else  // moves of eight segments held ahead would not stay in registers
-        slid = slide_eight<kOrder, kGaps, kZeros, kAdjoining, false>(x, m, A, L, s0, visit);
-    if (!slid) return false;
-    if (any_top_bit(visit.zero)) return false;
-    const Double8* q = visit.partial;
-    static_assert(kPartialSquares == 4);
-    store8(lanes.lane, load8(lanes.lane) + ((q[0] + q[1]) + (q[2] + q[3])));
+    if (eight_double_registers()) {
+        // The moves are taken ahead unless the entering terms are tested in the slide:
+        // those tests leave no registers for them.
+        SquaresSideBySide<8> visit{.nonzero_only = nonzero_only};
+        if (!slide_segments<kOrder, kGaps, kZeros, kAdjoining, !kZeros, 8>(x, m, A, L, 0, s0,
+                                                                           visit) ||
+            any_top_bit(visit.zero))
+            return false;
+        store8(lanes.lane, load8(lanes.lane) + visit.total());
+    } else {
+        // Segments 0-3, then 4-7; the lanes take their squares once both have slid.
+        Double4 total[2];
+        for (int half = 0; half < 2; ++half) {
+            SquaresSideBySide<4> visit{.nonzero_only = nonzero_only};
+            if (!slide_segments<kOrder, kGaps, kZeros, kAdjoining, false, 4>(x, m, A, L, 4 * half,
+                                                                             s0, visit) ||
+                any_top_bit(visit.zero))
+                return false;
+            total[half] = visit.total();
+        }
+        store4(lanes.lane, load4(lanes.lane) + total[0]);
+        store4(lanes.lane + 4, load4(lanes.lane + 4) + total[1]);
+    }
     n += 8 * L;
     return true;
 }
@@ -407,7 +459,7 @@ template <int kOrder, bool kGaps, bool kZeros>
                                                   const double* s0, double* out_A, bool scaled,
                                                   double scale) {
     StoreOfEight visit{out_A, L, scaled, scale};
-    return slide_eight<kOrder, kGaps, kZeros, false, false>(x, m, A, L, s0, visit);
+    return slide_segments<kOrder, kGaps, kZeros, false, false, 8>(x, m, A, L, 0, s0, visit);
 }
 
 // The combinations the library's routines use, each built for every vector unit:
@@ -455,7 +507,7 @@ VARNIS_VECTOR_CLONES bool adjoining_first_windows(const double* x, long m, long 
     Bits8 bad{};
     long i = 0;
     for (; i + 8 <= m; i += 8) {
-        long lag = m;  // hidden from the optimiser as in slide_eight
+        long lag = m;  // hidden from the optimiser as in slide_segments
         asm("" : "+r"(lag));
         Double8 point[10], step[9];
         for (int c = 0; c < 10; ++c) point[c] = load8(p + i + c * lag);

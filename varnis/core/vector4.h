@@ -56,6 +56,32 @@ struct LaneVectors {
     store4(lanes.lane + 4, v.high);
 }
 
+// Gap flags as in core/vector8.h: the top bit of each element set where v is a gap
+// (0.0 or -0.0), found with integer operations on its bits.
+typedef unsigned long long Bits4 __attribute__((vector_size(32)));
+
+[[gnu::always_inline]] inline Bits4 gap_bits(Double4 v) {
+    const Bits4 magnitude = reinterpret_cast<Bits4>(v) & 0x7fffffffffffffffULL;
+    return magnitude - 1;
+}
+
+// Whether the top bit of any element of `flags` is set.
+[[gnu::always_inline]] inline bool any_top_bit(Bits4 flags) {
+    return ((flags[0] | flags[1] | flags[2] | flags[3]) >> 63) != 0;
+}
+
+// 4 x 4 transpose: element o of row g becomes element g of row o.
+[[gnu::always_inline]] inline void transpose(Double4* r) {
+    const Double4 t0 = __builtin_shufflevector(r[0], r[1], 0, 4, 2, 6);
+    const Double4 t1 = __builtin_shufflevector(r[0], r[1], 1, 5, 3, 7);
+    const Double4 t2 = __builtin_shufflevector(r[2], r[3], 0, 4, 2, 6);
+    const Double4 t3 = __builtin_shufflevector(r[2], r[3], 1, 5, 3, 7);
+    r[0] = __builtin_shufflevector(t0, t2, 0, 1, 4, 5);
+    r[1] = __builtin_shufflevector(t1, t3, 0, 1, 4, 5);
+    r[2] = __builtin_shufflevector(t0, t2, 2, 3, 6, 7);
+    r[3] = __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
+}
+
 // How many elements of a count vector (each lowered by one per selected element) were
 // selected.
 [[gnu::always_inline]] inline long selected(Mask4 count) {
