@@ -1,7 +1,6 @@
 #include "core/difference_sums.h"
 
 #include <cstddef>
-#include <cstring>
 
 #include "core/chunk_gaps.h"
 #include "core/differences.h"
@@ -51,7 +50,7 @@ template <int kOrder, class Vector, class Flags, class Value>
 [[gnu::always_inline]] inline void add_clear(const double* p, long m, Value value, Vector& sum,
                                              Flags& top_gap) {
     Vector point[kOrder + 1];
-    for (int i = 0; i <= kOrder; ++i) std::memcpy(&point[i], p + i * m, sizeof(Vector));
+    for (int i = 0; i <= kOrder; ++i) point[i] = load_vector<Vector>(p + i * m);
     sum += value(difference<kOrder>(point));
     top_gap |= gap_flags(point[kOrder]);
 }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 
 #include "core/data_vector.h"
 #include "core/differences.h"
@@ -240,13 +239,6 @@ struct SideBySide<4> {
     using Bits = Bits4;
     using Mask = Mask4;
 };
-
-template <class Vector>
-[[gnu::always_inline]] inline Vector load_vector(const double* p) {
-    Vector v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
 
 // The moves to the W starts from p + 1 (p points at x[s-1]): one difference of the
 // points p[0], p[m], ...; the values that must not be 0.0 go to `tested`: the newest
