@@ -49,12 +49,16 @@ struct Rows {
         return;
     }
     for (long k = 0; k < count; ++k) {
+        Double4 high = broadcast4(-kInfinity), low = broadcast4(kInfinity);
         for (long j = 0; j < 4; ++j) {
             const long sample = base + j * w + i + k;
-            const bool value = sample >= x.first && sample <= x.last && is_value(x, sample, true);
-            rows.high[k][j] = value ? x[sample] : -kInfinity;
-            rows.low[k][j] = value ? x[sample] : kInfinity;
+            if (sample >= x.first && sample <= x.last && is_value(x, sample, true)) {
+                high[j] = x[sample];
+                low[j] = x[sample];
+            }
         }
+        rows.high[k] = high;
+        rows.low[k] = low;
     }
 }
 
@@ -82,12 +86,12 @@ template <int kCount, class After>
     };
     long i = 0;
     for (; i + 4 <= w - 1; i += 4) {
-        Rows r{};
+        Rows r;  // read_rows fills the rows that fold_rows reads
         read_rows(x, w, A + w, i, 4, r);
         fold_rows<4>(r, i, 1, high, low, keep);
     }
     for (; i < w - 1; ++i) {
-        Rows r{};
+        Rows r;  // read_rows fills the rows that fold_rows reads
         read_rows(x, w, A + w, i, 1, r);
         fold_rows<1>(r, i, 1, high, low, keep);
     }
@@ -105,12 +109,12 @@ template <int kCount, class After>
     low = broadcast4(kInfinity);
     long end = w;
     for (; end >= 4; end -= 4) {
-        Rows r{};
+        Rows r;  // read_rows fills the rows that fold_rows reads
         read_rows(x, w, A, end - 4, 4, r);
         fold_rows<4>(r, end - 1, -1, high, low, join);
     }
     for (; end > 0; --end) {
-        Rows r{};
+        Rows r;  // read_rows fills the rows that fold_rows reads
         read_rows(x, w, A, end - 1, 1, r);
         fold_rows<1>(r, end - 1, -1, high, low, join);
     }
