@@ -1,13 +1,13 @@
 #include "core/nested_window_sum.h"
 
 #include <algorithm>
-
+#include <cstring>
 
 #include "core/data_vector.h"
 #include "core/differences.h"
 #include "core/sliding_sum.h"
-#include "core/vector8.h"
 #include "core/vector_clones.h"
+#include "core/vector_width.h"
 
 namespace varnis {
 namespace {
@@ -18,27 +18,36 @@ struct Anchor {
     double g;
 };
 
-// D(a) is the sum of the pairs e(a) .. e(a+2m-2) weighted 1, 2, .., m, then m-1, .., 1:
-// with t = 0 .. m-1, e(a+t) weighs t + 1 and e(a+m+t) weighs m - 1 - t. G(a) is the sum
-// of e(a+m+t) - e(a+t), the second differences. Term t goes to lane t mod 8.
-VARNIS_VECTOR_CLONES Anchor anchor(const double* x, long m, long a) {
+// anchor() on vectors of W doubles.
+template <int W>
+[[gnu::always_inline]] inline Anchor anchor_of(const double* x, long m, long a) {
+    using Vector = typename VectorsOf<W>::Vector;
+    constexpr int kParts = 8 / W;  // lanes 0-3 and 4-7 as two vectors where W is 4
     const double* p = x + a;
-    Double8 d{}, g{};
-    Double8 rising = {1, 2, 3, 4, 5, 6, 7, 8};
-    Double8 falling = Double8{} + static_cast<double>(m - 1) - (rising - 1.0);
+    const double weights[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    Vector d[kParts] = {}, g[kParts] = {}, rising[kParts], falling[kParts];
+    for (int h = 0; h < kParts; ++h) {
+        rising[h] = load_vector<Vector>(weights + h * W);
+        falling[h] = Vector{} + static_cast<double>(m - 1) - (rising[h] - 1.0);
+    }
     long t = 0;
     for (; t + 8 <= m; t += 8) {
-        const Double8 lower = load8(p + t + m) - load8(p + t);
-        const Double8 upper = load8(p + t + 2 * m) - load8(p + t + m);
-        d += rising * lower;
-        d += falling * upper;
-        g += upper - lower;
-        rising += 8.0;
-        falling -= 8.0;
+        for (int h = 0; h < kParts; ++h) {
+            const double* q = p + t + h * W;
+            const Vector lower = load_vector<Vector>(q + m) - load_vector<Vector>(q);
+            const Vector upper = load_vector<Vector>(q + 2 * m) - load_vector<Vector>(q + m);
+            d[h] += rising[h] * lower;
+            d[h] += falling[h] * upper;
+            g[h] += upper - lower;
+            rising[h] += 8.0;
+            falling[h] -= 8.0;
+        }
     }
     Lanes dl, gl;
-    store8(dl.lane, d);
-    store8(gl.lane, g);
+    for (int h = 0; h < kParts; ++h) {
+        std::memcpy(dl.lane + h * W, &d[h], sizeof(Vector));
+        std::memcpy(gl.lane + h * W, &g[h], sizeof(Vector));
+    }
     for (; t < m; ++t) {
         const double lower = p[t + m] - p[t], upper = p[t + 2 * m] - p[t + m];
         dl.add(t, static_cast<double>(t + 1) * lower);
@@ -46,6 +55,13 @@ VARNIS_VECTOR_CLONES Anchor anchor(const double* x, long m, long a) {
         gl.add(t, upper - lower);
     }
     return {dl.total(), gl.total()};
+}
+
+// D(a) is the sum of the pairs e(a) .. e(a+2m-2) weighted 1, 2, .., m, then m-1, .., 1:
+// with t = 0 .. m-1, e(a+t) weighs t + 1 and e(a+m+t) weighs m - 1 - t. G(a) is the sum
+// of e(a+m+t) - e(a+t), the second differences. Term t goes to lane t mod 8.
+VARNIS_VECTOR_CLONES Anchor anchor(const double* x, long m, long a) {
+    return eight_double_registers() ? anchor_of<8>(x, m, a) : anchor_of<4>(x, m, a);
 }
 
 // Whether the samples x[a] .. x[a+3m-1] hold no gap and the pairs e(a) .. e(a+2m-1)
@@ -64,64 +80,69 @@ VARNIS_VECTOR_CLONES bool anchor_clear(const double* x, long m, long a) {
     return true;
 }
 
-// The squares of the D of eight segments of L starts from A side by side, from their
-// first D and G; false when a sample turned out to be a gap, a pair 0.0 or a D 0.0
-// (which the caller's sums leave out). A start adds D * D (the square of the start k
-// places into its segment to partial[k % 4]), then moves: D += G, G += the third
-// difference of the points from it, whose newest sample and pair it tests. As in
-// core/sliding_sum.cpp, the blocks of eight starts begin where the starts' points begin
-// a 64-byte line, and the few starts before and after them are taken one at a time
-// with the same operations.
-VARNIS_VECTOR_CLONES bool nested_squares_of_eight(const double* x, long m, long A, long L,
-                                                  const double* d0, const double* g0,
-                                                  Lanes& lanes, long& n) {
-    Double8 d = load8(d0), g = load8(g0);
-    Bits8 bad{};
-    Double8 partial[4] = {};
-    const double* first[8];
-    for (int s = 0; s < 8; ++s) first[s] = x + A + s * L;
+// The squares of the D of W segments of L starts from A side by side, the segments
+// first .. first + W - 1 of a group of eight, from their first D and G; their sums, by
+// segment, go to `total`. False when a sample turned out to be a gap, a pair 0.0 or a
+// D 0.0 (which the caller's sums leave out). A start adds D * D (the square of the
+// start k places into its segment to partial[k % 4]), then moves: D += G, G += the
+// third difference of the points from it, whose newest sample and pair it tests. As in
+// core/sliding_sum.cpp, the blocks of W starts begin where the starts' points begin a
+// 64-byte line, and the few starts before and after them are taken one at a time with
+// the same operations.
+template <int W>
+[[gnu::always_inline]] inline bool nested_squares(const double* x, long m, long A, long L,
+                                                  int first, const double* d0,
+                                                  const double* g0,
+                                                  typename VectorsOf<W>::Vector& total) {
+    using Vector = typename VectorsOf<W>::Vector;
+    using Bits = typename VectorsOf<W>::Bits;
+    Vector d = load_vector<Vector>(d0 + first), g = load_vector<Vector>(g0 + first);
+    Bits bad{};
+    Vector partial[4] = {};
+    const double* start[W];
+    for (int s = 0; s < W; ++s) start[s] = x + A + (first + s) * L;
     auto one_start = [&](long k) __attribute__((always_inline)) {
-        const Double8 square = d * d;
+        const Vector square = d * d;
         partial[k % 4] += square;
-        bad |= reinterpret_cast<Bits8>(square) - 1;
+        bad |= reinterpret_cast<Bits>(square) - 1;
         d += g;
-        for (int s = 0; s < 8; ++s) {
+        for (int s = 0; s < W; ++s) {
             double point[4];
-            for (int j = 0; j < 4; ++j) point[j] = first[s][k + j * m];
+            for (int j = 0; j < 4; ++j) point[j] = start[s][k + j * m];
             bad[0] |= gap_bit(point[3] * (point[3] - point[2]));
             g[s] += third_difference(point[0], point[1], point[2], point[3]);
         }
     };
     auto turn = [&](long places) {
-        Double8 turned[4];
+        Vector turned[4];
         for (long i = 0; i < 4; ++i) turned[i] = partial[(i + places) % 4];
         for (long i = 0; i < 4; ++i) partial[i] = turned[i];
     };
-    const long head = std::min(L, starts_before_aligned(first[0]));
+    const long head = std::min(L, starts_before_aligned(start[0]));
     for (long k = 0; k < head; ++k) one_start(k);
     turn(head % 4);
     long k = head;
-    for (; k + 8 <= L; k += 8) {
+    for (; k + W <= L; k += W) {
         // The lag is hidden from the optimiser at each step, so that it addresses the
-        // 32 points from the eight segments' pointers and the lag rather than keeping
-        // a pointer for each point, which leaves too few registers.
+        // points from the segments' pointers and the lag rather than keeping a pointer
+        // for each point, which leaves too few registers.
         long lag = m;
         asm("" : "+r"(lag));
-        Double8 move[8];
-        for (int s = 0; s < 8; ++s) {
-            const double* p = first[s] + k;
-            Double8 point[4];
-            for (int j = 0; j < 4; ++j) point[j] = load8(p + j * lag);
+        Vector move[W];
+        for (int s = 0; s < W; ++s) {
+            const double* p = start[s] + k;
+            Vector point[4];
+            for (int j = 0; j < 4; ++j) point[j] = load_vector<Vector>(p + j * lag);
             // A gap or a pair 0.0 makes the product 0.0 (so may an underflow, which
             // only sends the group to the slower sums).
             bad |= gap_bits(point[3] * (point[3] - point[2]));
             move[s] = third_difference(point[0], point[1], point[2], point[3]);
         }
         transpose(move);
-        for (int o = 0; o < 8; ++o) {
-            const Double8 square = d * d;
+        for (int o = 0; o < W; ++o) {
+            const Vector square = d * d;
             partial[o % 4] += square;
-            bad |= reinterpret_cast<Bits8>(square) - 1;  // 0.0 (or underflow)
+            bad |= reinterpret_cast<Bits>(square) - 1;  // 0.0 (or underflow)
             d += g;
             g += move[o];
         }
@@ -129,7 +150,27 @@ VARNIS_VECTOR_CLONES bool nested_squares_of_eight(const double* x, long m, long 
     turn(4 - head % 4);
     for (; k < L; ++k) one_start(k);
     if (any_top_bit(bad)) return false;
-    store8(lanes.lane, load8(lanes.lane) + ((partial[0] + partial[1]) + (partial[2] + partial[3])));
+    total = (partial[0] + partial[1]) + (partial[2] + partial[3]);
+    return true;
+}
+
+// The eight segments of a group: side by side on vectors of eight doubles where they
+// are one register, else in two groups of four; their squares go to the lanes once
+// all have slid.
+VARNIS_VECTOR_CLONES bool nested_squares_of_eight(const double* x, long m, long A, long L,
+                                                  const double* d0, const double* g0,
+                                                  Lanes& lanes, long& n) {
+    if (eight_double_registers()) {
+        Double8 total;
+        if (!nested_squares<8>(x, m, A, L, 0, d0, g0, total)) return false;
+        store8(lanes.lane, load8(lanes.lane) + total);
+    } else {
+        Double4 total[2];
+        for (int half = 0; half < 2; ++half)
+            if (!nested_squares<4>(x, m, A, L, 4 * half, d0, g0, total[half])) return false;
+        store4(lanes.lane, load4(lanes.lane) + total[0]);
+        store4(lanes.lane + 4, load4(lanes.lane + 4) + total[1]);
+    }
     n += 8 * L;
     return true;
 }

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "core/data_vector.h"
 #include "core/differences.h"
 #include "core/vector4.h"
 #include "core/vector8.h"
 #include "core/vector_clones.h"
+#include "core/vector_width.h"
 
 namespace varnis {
 namespace {
@@ -221,25 +223,6 @@ inline constexpr int kPartialSquares = 4;
 // SlidingRun::SlidingRun).
 inline constexpr long kAdjoiningFrom = 2048;
 
-// The vectors of a slide of W segments side by side: eight doubles where that is one
-// register (AVX-512), four elsewhere. On narrower units GCC keeps a vector of eight
-// doubles that the loop carries in memory and moves it element by element, so there
-// the eight segments slide as two groups of four.
-template <int W>
-struct SideBySide;
-template <>
-struct SideBySide<8> {
-    using Vector = Double8;
-    using Bits = Bits8;
-    using Mask = Mask8;
-};
-template <>
-struct SideBySide<4> {
-    using Vector = Double4;
-    using Bits = Bits4;
-    using Mask = Mask4;
-};
-
 // The moves to the W starts from p + 1 (p points at x[s-1]): one difference of the
 // points p[0], p[m], ...; the values that must not be 0.0 go to `tested`: the newest
 // point (kGaps) and the entering term (kZeros).
@@ -279,9 +262,9 @@ template <int kOrder, bool kGaps, bool kZeros, bool kAdjoining, bool kAhead, int
 [[gnu::always_inline]] inline bool slide_segments(const double* x, long m, long A, long L,
                                                   int g0, const double* s0, Visit& visit) {
     static_assert(!kAdjoining || (kOrder == 2 && kGaps && !kZeros));
-    using Vector = typename SideBySide<W>::Vector;
-    using Bits = typename SideBySide<W>::Bits;
-    using Mask = typename SideBySide<W>::Mask;
+    using Vector = typename VectorsOf<W>::Vector;
+    using Bits = typename VectorsOf<W>::Bits;
+    using Mask = typename VectorsOf<W>::Mask;
     Vector sum = load_vector<Vector>(s0 + g0);
     Bits bad{};
     Mask after_first = ~Mask{};
@@ -364,8 +347,8 @@ template <int kOrder, bool kGaps, bool kZeros, bool kAdjoining, bool kAhead, int
 // fixed.
 template <int W>
 struct SquaresSideBySide {
-    using Vector = typename SideBySide<W>::Vector;
-    using Bits = typename SideBySide<W>::Bits;
+    using Vector = typename VectorsOf<W>::Vector;
+    using Bits = typename VectorsOf<W>::Bits;
     Vector partial[kPartialSquares] = {};
     bool nonzero_only;
     Bits zero{};
@@ -395,21 +378,23 @@ struct SquaresSideBySide {
     }
 };
 
-// The sums, times `scale` where scaled, stored at out[s - first_start]; out_A points
-// at the place of start A.
-struct StoreOfEight {
-    double* out_A;
+// The sums of W segments side by side, times `scale` where scaled, stored at
+// out[s - first_start]; out points at the place of the first segment's first start.
+template <int W>
+struct StoreSideBySide {
+    using Vector = typename VectorsOf<W>::Vector;
+    double* out;
     long L;
     bool scaled;
     double scale;
-    [[gnu::always_inline]] void block(const Double8* sums, long k) {
-        Double8 v[8];
-        for (int o = 0; o < 8; ++o) v[o] = scaled ? sums[o] * scale : sums[o];
+    [[gnu::always_inline]] void block(const Vector* sums, long k) {
+        Vector v[W];
+        for (int o = 0; o < W; ++o) v[o] = scaled ? sums[o] * scale : sums[o];
         transpose(v);
-        for (int g = 0; g < 8; ++g) store8(out_A + g * L + k, v[g]);
+        for (int g = 0; g < W; ++g) std::memcpy(out + g * L + k, &v[g], sizeof(Vector));
     }
-    [[gnu::always_inline]] void one(const Double8& sums, long k) {
-        for (int g = 0; g < 8; ++g) out_A[g * L + k] = scaled ? sums[g] * scale : sums[g];
+    [[gnu::always_inline]] void one(const Vector& sums, long k) {
+        for (int g = 0; g < W; ++g) out[g * L + k] = scaled ? sums[g] * scale : sums[g];
     }
     void begin_blocks(long) {}
     void end_blocks(long) {}
@@ -450,8 +435,17 @@ template <int kOrder, bool kGaps, bool kZeros>
 [[gnu::always_inline]] inline bool store_of_eight(const double* x, long m, long A, long L,
                                                   const double* s0, double* out_A, bool scaled,
                                                   double scale) {
-    StoreOfEight visit{out_A, L, scaled, scale};
-    return slide_segments<kOrder, kGaps, kZeros, false, false, 8>(x, m, A, L, 0, s0, visit);
+    if (eight_double_registers()) {
+        StoreSideBySide<8> visit{out_A, L, scaled, scale};
+        return slide_segments<kOrder, kGaps, kZeros, false, false, 8>(x, m, A, L, 0, s0, visit);
+    }
+    for (int half = 0; half < 2; ++half) {  // segments 0-3, then 4-7
+        StoreSideBySide<4> visit{out_A + 4 * half * L, L, scaled, scale};
+        if (!slide_segments<kOrder, kGaps, kZeros, false, false, 4>(x, m, A, L, 4 * half, s0,
+                                                                    visit))
+            return false;
+    }
+    return true;
 }
 
 // The combinations the library's routines use, each built for every vector unit:
