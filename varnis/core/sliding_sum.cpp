@@ -480,43 +480,71 @@ VARNIS_VECTOR_CLONES bool every_window_has_nonzero_term(const double* x, long m,
     return !any_top_bit(bad);
 }
 
+// The lanes of the first windows first .. first + W - 1 (of the eight) into
+// lanes[first ..]; false when one of their points from A + 3m on is 0.0.
+template <int W>
+[[gnu::always_inline]] inline bool first_window_lanes(const double* x, long m, long A, int first,
+                                                      double (*lanes)[8]) {
+    using Vector = typename VectorsOf<W>::Vector;
+    using Bits = typename VectorsOf<W>::Bits;
+    constexpr int kParts = 8 / W;  // lanes 0-3 and 4-7 as two vectors where W is 4
+    const double* p = x + A + first * m;
+    Vector lane_sums[W][kParts] = {};
+    Bits bad{};
+    long i = 0;
+    for (; i + 8 <= m; i += 8) {
+        long lag = m;  // hidden from the optimiser as in slide_segments
+        asm("" : "+r"(lag));
+        for (int h = 0; h < kParts; ++h) {
+            Vector point[W + 2], step[W + 1];
+            for (int c = 0; c < W + 2; ++c) point[c] = load_vector<Vector>(p + i + h * W + c * lag);
+            for (int c = 0; c < W + 1; ++c) step[c] = point[c + 1] - point[c];
+            for (int g = 0; g < W; ++g) lane_sums[g][h] += step[g + 1] - step[g];
+            // The points from A + 3m, four tested at once: their product is 0.0 when
+            // one is (or when it underflows, for values of about 1e-81 and less,
+            // which only sends the group to the tested path).
+            for (int c = std::max(0, 3 - first); c < W + 2; c += 4) {
+                Vector product = point[c];
+                if (c + 1 < W + 2) product *= point[c + 1];
+                if (c + 3 < W + 2)
+                    product *= point[c + 2] * point[c + 3];
+                else if (c + 2 < W + 2)
+                    product *= point[c + 2];
+                bad |= gap_bits(product);
+            }
+        }
+    }
+    for (int g = 0; g < W; ++g)
+        for (int h = 0; h < kParts; ++h)
+            std::memcpy(lanes[first + g] + h * W, &lane_sums[g][h], sizeof(Vector));
+    unsigned long long bad_rest = 0;
+    for (; i < m; ++i) {
+        for (int g = 0; g < W; ++g) {
+            const double a = p[i + g * m], b = p[i + (g + 1) * m], c = p[i + (g + 2) * m];
+            const double term = second_difference(a, b, c);
+            lanes[first + g][i & 7] += term;
+            bad_rest |= gap_bit(a) | gap_bit(b) | gap_bit(c);
+        }
+    }
+    return !any_top_bit(bad) && (bad_rest >> 63) == 0;
+}
+
 // The sums of the first windows of the eight adjoining segments of m starts from A,
 // into s0: window g sums the terms A + g m .. A + g m + m - 1, in eight lanes, as
 // direct_window sums it. False when one of their points from A + 3m - 1 on is 0.0
 // (the points before are known to be readings; the terms are tested sparsely before,
 // see squares_2_gaps_zeros_adjoining). The windows are summed side by side: block g's
 // points at lag j are block g + j's at lag 0, so ten loads give the points of eight
-// terms.
+// terms (without AVX-512, six loads those of four, for windows 0-3 and then 4-7).
 VARNIS_VECTOR_CLONES bool adjoining_first_windows(const double* x, long m, long A, double* s0) {
-    const double* p = x + A;
-    Double8 lane_sums[8] = {};
-    Bits8 bad{};
-    long i = 0;
-    for (; i + 8 <= m; i += 8) {
-        long lag = m;  // hidden from the optimiser as in slide_segments
-        asm("" : "+r"(lag));
-        Double8 point[10], step[9];
-        for (int c = 0; c < 10; ++c) point[c] = load8(p + i + c * lag);
-        for (int c = 0; c < 9; ++c) step[c] = point[c + 1] - point[c];
-        for (int g = 0; g < 8; ++g) lane_sums[g] += step[g + 1] - step[g];
-        // Four values tested at once: their product is 0.0 when one is (or when it
-        // underflows, for values of about 1e-81 and less, which only sends the group
-        // to the tested path).
-        bad |= gap_bits((point[3] * point[4]) * (point[5] * point[6])) |
-               gap_bits((point[7] * point[8]) * point[9]);
-    }
     double lanes[8][8];
-    for (int g = 0; g < 8; ++g) store8(lanes[g], lane_sums[g]);
-    unsigned long long bad_rest = gap_bit(p[3 * m - 1]);
-    for (; i < m; ++i) {
-        for (int g = 0; g < 8; ++g) {
-            const double a = p[i + g * m], b = p[i + (g + 1) * m], c = p[i + (g + 2) * m];
-            const double term = second_difference(a, b, c);
-            lanes[g][i & 7] += term;
-            bad_rest |= gap_bit(a) | gap_bit(b) | gap_bit(c);
-        }
+    if (eight_double_registers()) {
+        if (!first_window_lanes<8>(x, m, A, 0, lanes)) return false;
+    } else {
+        for (int first = 0; first < 8; first += 4)
+            if (!first_window_lanes<4>(x, m, A, first, lanes)) return false;
     }
-    if (any_top_bit(bad) || (bad_rest >> 63) != 0) return false;
+    if (is_gap(x[A + 3 * m - 1])) return false;
     Double8 r[8];
     for (int g = 0; g < 8; ++g) r[g] = load8(lanes[g]);
     transpose(r);  // r[j] holds lane j of the eight windows
