@@ -2,13 +2,14 @@
 // frequency data, the standard deviations, the mean of a window, and AddSigma.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "core/data_vector.h"
 #include "core/difference_sums.h"
 #include "core/lanes.h"
 #include "core/sliding_sum.h"
-#include "core/vector8.h"
 #include "core/vector_clones.h"
+#include "core/vector_width.h"
 #include "varnis.h"
 
 namespace varnis {
@@ -59,19 +60,26 @@ VARNIS_VECTOR_CLONES NonzeroMoments block_moments(const double* y, long n, doubl
 
 // The same for a block without gaps, which most are: the sum and the test for gaps in
 // one loop, then the squared deviations without a test. False, with `out` untouched,
-// when the block holds a gap.
-VARNIS_VECTOR_CLONES bool gap_free_block_moments(const double* y, long n, double reference,
-                                                 NonzeroMoments& out) {
-    Double8 sum{};
-    Bits8 gaps{};
+// when the block holds a gap. Lanes 0-7 as one vector of eight where that is one
+// register, as two of four elsewhere (core/vector_width.h).
+template <int W>
+[[gnu::always_inline]] inline bool gap_free_moments(const double* y, long n, double reference,
+                                                    NonzeroMoments& out) {
+    using Vector = typename VectorsOf<W>::Vector;
+    using Bits = typename VectorsOf<W>::Bits;
+    constexpr int kParts = kLanes / W;
+    Vector sum[kParts] = {};
+    Bits gaps{};
     long i = 0;
     for (; i + kLanes <= n; i += kLanes) {
-        const Double8 v = load8(y + i);
-        sum += v - reference;
-        gaps |= gap_bits(v);
+        for (int h = 0; h < kParts; ++h) {
+            const Vector v = load_vector<Vector>(y + i + h * W);
+            sum[h] += v - reference;
+            gaps |= gap_bits(v);
+        }
     }
     Lanes lanes;
-    store8(lanes.lane, sum);
+    for (int h = 0; h < kParts; ++h) std::memcpy(lanes.lane + h * W, &sum[h], sizeof(Vector));
     for (; i < n; ++i) {
         lanes.add(i, y[i] - reference);
         gaps[0] |= gap_bit(y[i]);
@@ -80,6 +88,12 @@ VARNIS_VECTOR_CLONES bool gap_free_block_moments(const double* y, long n, double
     const double mean = lanes.total() / static_cast<double>(n);
     out = {n, mean, squared_deviations<false>(y, n, reference + mean)};
     return true;
+}
+
+VARNIS_VECTOR_CLONES bool gap_free_block_moments(const double* y, long n, double reference,
+                                                 NonzeroMoments& out) {
+    return eight_double_registers() ? gap_free_moments<8>(y, n, reference, out)
+                                    : gap_free_moments<4>(y, n, reference, out);
 }
 
 // The moments of two stretches together: the squared deviations of each about its own
