@@ -116,6 +116,25 @@ thread_tests() {
     TSAN_OPTIONS=halt_on_error=1 "$TSAN_DIR/bin/varnis_noise_generation_test" --gtest_filter='*Concurrent*'
 }
 
+AVX2_DIR=${AVX2_DIR:-$BUILD_DIR/avx2}
+
+# The stability loops as a processor without AVX-512 runs them (four-double vectors):
+# the library built for AVX2 alone, without run-time clones, and the kernel tests on it.
+# The normal build on an AVX-512 machine runs only the eight-double loops.
+avx2_tests() {
+  if ! grep -qw avx2 /proc/cpuinfo; then echo "=== no AVX2 here: its kernel tests skipped ==="; return 0; fi
+  cmake -S "$ROOT" -B "$AVX2_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNIS_BENCH=OFF \
+    -DCMAKE_CXX_FLAGS="-mavx2 -DVARNIS_NO_VECTOR_CLONES" >/dev/null
+  local tests="allan hadamard modified_allan total_variance gaps time_interval_error"
+  local targets="" t status=0
+  for t in $tests; do targets="$targets varnis_${t}_test"; done
+  # shellcheck disable=SC2086
+  cmake --build "$AVX2_DIR" -j "$JOBS" --target $targets
+  echo "=== tests: stability kernels built for AVX2 without AVX-512 ==="
+  for t in $tests; do "$AVX2_DIR/bin/varnis_${t}_test" --gtest_brief=1 || status=1; done
+  return $status
+}
+
 run_tests() { # dir, label
   echo "=== tests: $2 ==="
   QT_QPA_PLATFORM=offscreen ctest --test-dir "$1" --output-on-failure -j "$JOBS"
@@ -136,6 +155,7 @@ case "$cmd" in
       run_tests "$SANITIZE_DIR" "AddressSanitizer and UndefinedBehaviorSanitizer" || status=1
     windows || status=1
     thread_tests || status=1
+    avx2_tests || status=1
     fuzz 30 || status=1
     if [ $status -ne 0 ]; then echo "Some tests failed."; fi
     exit $status
