@@ -2,7 +2,6 @@
 // frequency data, the standard deviations, the mean of a window, and AddSigma.
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "core/data_vector.h"
 #include "core/difference_sums.h"
@@ -79,7 +78,7 @@ template <int W>
         }
     }
     Lanes lanes;
-    for (int h = 0; h < kParts; ++h) std::memcpy(lanes.lane + h * W, &sum[h], sizeof(Vector));
+    for (int h = 0; h < kParts; ++h) store_vector(lanes.lane + h * W, sum[h]);
     for (; i < n; ++i) {
         lanes.add(i, y[i] - reference);
         gaps[0] |= gap_bit(y[i]);

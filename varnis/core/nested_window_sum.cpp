@@ -1,7 +1,6 @@
 #include "core/nested_window_sum.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "core/data_vector.h"
 #include "core/differences.h"
@@ -45,8 +44,8 @@ template <int W>
     }
     Lanes dl, gl;
     for (int h = 0; h < kParts; ++h) {
-        std::memcpy(dl.lane + h * W, &d[h], sizeof(Vector));
-        std::memcpy(gl.lane + h * W, &g[h], sizeof(Vector));
+        store_vector(dl.lane + h * W, d[h]);
+        store_vector(gl.lane + h * W, g[h]);
     }
     for (; t < m; ++t) {
         const double lower = p[t + m] - p[t], upper = p[t + 2 * m] - p[t + m];

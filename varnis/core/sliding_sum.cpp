@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 
 #include "core/data_vector.h"
 #include "core/differences.h"
@@ -391,7 +390,7 @@ struct StoreSideBySide {
         Vector v[W];
         for (int o = 0; o < W; ++o) v[o] = scaled ? sums[o] * scale : sums[o];
         transpose(v);
-        for (int g = 0; g < W; ++g) std::memcpy(out + g * L + k, &v[g], sizeof(Vector));
+        for (int g = 0; g < W; ++g) store_vector(out + g * L + k, v[g]);
     }
     [[gnu::always_inline]] void one(const Vector& sums, long k) {
         for (int g = 0; g < W; ++g) out[g * L + k] = scaled ? sums[g] * scale : sums[g];
@@ -516,7 +515,7 @@ template <int W>
     }
     for (int g = 0; g < W; ++g)
         for (int h = 0; h < kParts; ++h)
-            std::memcpy(lanes[first + g] + h * W, &lane_sums[g][h], sizeof(Vector));
+            store_vector(lanes[first + g] + h * W, lane_sums[g][h]);
     unsigned long long bad_rest = 0;
     for (; i < m; ++i) {
         for (int g = 0; g < W; ++g) {

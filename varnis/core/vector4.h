@@ -32,6 +32,12 @@ template <class Vector>
     return v;
 }
 
+// The same vector stored at p.
+template <class Vector>
+[[gnu::always_inline]] inline void store_vector(double* p, const Vector& v) {
+    std::memcpy(p, &v, sizeof v);
+}
+
 [[gnu::always_inline]] inline Double4 broadcast4(double value) {
     return Double4{value, value, value, value};
 }

@@ -33,14 +33,7 @@ struct Rows {
     if (count == 4 && lowest >= x.first && highest <= x.last && !near_value_zero) {
         Double4 r[4];
         for (long j = 0; j < 4; ++j) r[j] = load4(&x[base + j * w + i]);
-        const Double4 t0 = __builtin_shufflevector(r[0], r[1], 0, 4, 2, 6);
-        const Double4 t1 = __builtin_shufflevector(r[0], r[1], 1, 5, 3, 7);
-        const Double4 t2 = __builtin_shufflevector(r[2], r[3], 0, 4, 2, 6);
-        const Double4 t3 = __builtin_shufflevector(r[2], r[3], 1, 5, 3, 7);
-        r[0] = __builtin_shufflevector(t0, t2, 0, 1, 4, 5);
-        r[1] = __builtin_shufflevector(t1, t3, 0, 1, 4, 5);
-        r[2] = __builtin_shufflevector(t0, t2, 2, 3, 6, 7);
-        r[3] = __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
+        transpose(r);
         for (int k = 0; k < 4; ++k) {
             const Mask4 value = nonzero(r[k]);
             rows.high[k] = value ? r[k] : broadcast4(-kInfinity);
