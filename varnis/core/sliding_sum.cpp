@@ -220,7 +220,7 @@ inline constexpr int kPartialSquares = 4;
 
 // The least lag at which sums of second differences slide adjoining segments (see
 // SlidingRun::SlidingRun).
-inline constexpr long kAdjoiningFrom = 2048;
+inline constexpr long kAdjoiningFrom = 512;
 
 // The moves to the W starts from p + 1 (p points at x[s-1]): one difference of the
 // points p[0], p[m], ...; the values that must not be 0.0 go to `tested`: the newest
@@ -304,10 +304,16 @@ template <int kOrder, bool kGaps, bool kZeros, bool kAdjoining, bool kAhead, int
             Vector* next_tested = tested;
             for (int g = 0; g < W; ++g)
                 move[g] = move_block<kOrder, kGaps, kZeros>(first[g] + k, lag, next_tested);
-            // Two values are tested at once: their product is 0.0 when either is (or
-            // when it underflows, which only sends the group to the tested path).
-            for (int t = 0; t + 1 < kTested; t += 2)
-                bad |= gap_bits(tested[t] * tested[t + 1]);
+            // Values are tested two at a time, or four where a vector of eight doubles
+            // is one register (fewer operations; AVX2 code runs slower with them):
+            // their product is 0.0 when one is (or when it underflows, for values of
+            // about 1e-77 and less, which only sends the group to the tested path).
+            constexpr int kAtOnce = W == 8 ? 4 : 2;
+            for (int t = 0; t < kTested; t += kAtOnce) {
+                Vector product = tested[t] * tested[t + 1];
+                if constexpr (kAtOnce == 4) product *= tested[t + 2] * tested[t + 3];
+                bad |= gap_bits(product);
+            }
         }
         if (k == 0)  // a segment's first start has its window's own sum
             for (auto& v : move) v = select(after_first, v);
@@ -348,13 +354,30 @@ template <int W>
 struct SquaresSideBySide {
     using Vector = typename VectorsOf<W>::Vector;
     using Bits = typename VectorsOf<W>::Bits;
+    using Signed = typename VectorsOf<W>::Mask;
     Vector partial[kPartialSquares] = {};
     bool nonzero_only;
-    Bits zero{};
+    // The least square seen, as a signed integer: 0 where a square was +0.0 (a square
+    // has no sign, so only a NaN with its sign bit set reads below 0, and the group is
+    // then tested too). AVX-512 takes the least in one operation; AVX2 has no such
+    // minimum of 64-bit integers, and or-s the squares' bits less 1 instead, whose top
+    // bit is set for the same squares.
+    Signed least = Signed{} + (W == 8 ? 0x7fffffffffffffffLL : 0);
     [[gnu::always_inline]] void add(const Vector& value, int part) {
         const Vector square = value * value;
         partial[part] += square;
-        if (nonzero_only) zero |= reinterpret_cast<Bits>(square) - 1;
+        if (!nonzero_only) return;
+        const Signed bits = reinterpret_cast<Signed>(square);
+        if constexpr (W == 8)
+            least = bits < least ? bits : least;
+        else
+            least |= bits - 1;
+    }
+    // Whether a square was 0.0.
+    bool any_zero() const {
+        for (int i = 0; i < W; ++i)
+            if (W == 8 ? least[i] <= 0 : least[i] < 0) return true;
+        return false;
     }
     [[gnu::always_inline]] void one(const Vector& sums, long k) {
         add(sums, static_cast<int>(k % kPartialSquares));
@@ -409,7 +432,7 @@ template <int kOrder, bool kGaps, bool kZeros, bool kAdjoining = false>
         SquaresSideBySide<8> visit{.nonzero_only = nonzero_only};
         if (!slide_segments<kOrder, kGaps, kZeros, kAdjoining, !kZeros, 8>(x, m, A, L, 0, s0,
                                                                            visit) ||
-            any_top_bit(visit.zero))
+            visit.any_zero())
             return false;
         store8(lanes.lane, load8(lanes.lane) + visit.total());
     } else {
@@ -419,7 +442,7 @@ template <int kOrder, bool kGaps, bool kZeros, bool kAdjoining = false>
             SquaresSideBySide<4> visit{.nonzero_only = nonzero_only};
             if (!slide_segments<kOrder, kGaps, kZeros, kAdjoining, false, 4>(x, m, A, L, 4 * half,
                                                                              s0, visit) ||
-                any_top_bit(visit.zero))
+                visit.any_zero())
                 return false;
             total[half] = visit.total();
         }
@@ -705,9 +728,13 @@ void slide_segment(const WindowSpec& w, long first_start, long last_start, Visit
 // streams of points whose 8 x 3m points no longer stay in the first-level cache
 // between the four reads of each point; adjoining ones read each point once, in 11
 // streams (segment g's points at lag j are segment g + j's at lag 0). That pays for
-// a fresh window every m starts, one term a start, summed over the same streams (at
-// 10^6 samples a few per cent less time at m = 2048, a tenth to a fifth less from
-// m = 8192; below m = 2048 the fresh sums cost what they save).
+// a fresh window every m starts, one term a start, summed over the same streams. At
+// 10^6 samples with AVX-512 it takes a tenth to a fifth less time from m = 512 on (at
+// m = 256 the fresh sums cost what they save, at 128 far more). Code built for AVX2,
+// which takes the windows four at a time and is bound by its operations rather than
+// by the caches, takes about a sixth more time with it at m = 512 - 2047; the
+// segments must not depend on the vector unit (the results would then differ in
+// their last bits between processors), and the wider unit sets the choice.
 SlidingRun::SlidingRun(const WindowSpec& spec) : spec_(spec) {
     const long starts = std::max(0L, spec.final_start - spec.first_start + 1);
     adjoining_ = spec.order == 2 && spec.rule == GapRule::kGaps && spec.exact_zero &&
