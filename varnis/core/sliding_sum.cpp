@@ -220,7 +220,7 @@ inline constexpr int kPartialSquares = 4;
 
 // The least lag at which sums of second differences slide adjoining segments (see
 // SlidingRun::SlidingRun).
-inline constexpr long kAdjoiningFrom = 512;
+inline constexpr long kAdjoiningFrom = 256;
 
 // The moves to the W starts from p + 1 (p points at x[s-1]): one difference of the
 // points p[0], p[m], ...; the values that must not be 0.0 go to `tested`: the newest
@@ -246,9 +246,12 @@ template <int kOrder, bool kGaps, bool kZeros, class Vector>
 // The blocks of starts begin where the oldest points x[s-1] begin a 64-byte line (the
 // few starts before the first block and after the last one are taken one at a time):
 // a load of eight points then reads one line where the lag is a multiple of 8, not
-// two, which saves about a fifth of the time. Every start does the same operations in
-// the same order whichever way it is taken, so the results do not depend on where the
-// record lies in memory.
+// two, which saves about a fifth of the time. Adjoining segments, of only m starts,
+// take their blocks from their first start instead: there the starts taken one at a
+// time would cost more than the loads that cross lines (with AVX-512, m = 512 takes
+// about 6 % less time so, m = 256 a sixth less). Every start does the same operations
+// in the same order whichever way it is taken, so the results do not depend on where
+// the record lies in memory.
 //
 // Adjoining segments (kAdjoining: L = m, second differences tested for gaps) read the
 // points of segment g at lag j where segment g + j reads them at lag 0: W + 3 loads
@@ -280,7 +283,7 @@ template <int kOrder, bool kGaps, bool kZeros, bool kAdjoining, bool kAhead, int
         }
         visit.one(sum, k);
     };
-    const long head = std::min(L, starts_before_aligned(first[0]));
+    const long head = kAdjoining ? 0 : std::min(L, starts_before_aligned(first[0]));
     for (long k = 0; k < head; ++k) one_start(k);
     visit.begin_blocks(head);
     // The moves of the block from k, transposed: move[o] holds start k + o of every
@@ -729,12 +732,12 @@ void slide_segment(const WindowSpec& w, long first_start, long last_start, Visit
 // between the four reads of each point; adjoining ones read each point once, in 11
 // streams (segment g's points at lag j are segment g + j's at lag 0). That pays for
 // a fresh window every m starts, one term a start, summed over the same streams. At
-// 10^6 samples with AVX-512 it takes a tenth to a fifth less time from m = 512 on (at
-// m = 256 the fresh sums cost what they save, at 128 far more). Code built for AVX2,
-// which takes the windows four at a time and is bound by its operations rather than
-// by the caches, takes about a sixth more time with it at m = 512 - 2047; the
-// segments must not depend on the vector unit (the results would then differ in
-// their last bits between processors), and the wider unit sets the choice.
+// 10^6 samples with AVX-512 it takes a tenth to a fifth less time from m = 256 on (at
+// m = 128 far more). Code built for AVX2, which takes the windows four at a time and
+// is bound by its operations rather than by the caches, takes up to a sixth more time
+// with it at m = 256 - 2047; the segments must not depend on the vector unit (the
+// results would then differ in their last bits between processors), and the wider
+// unit sets the choice.
 SlidingRun::SlidingRun(const WindowSpec& spec) : spec_(spec) {
     const long starts = std::max(0L, spec.final_start - spec.first_start + 1);
     adjoining_ = spec.order == 2 && spec.rule == GapRule::kGaps && spec.exact_zero &&
