@@ -338,7 +338,7 @@ TEST(SlidingKernels, ResultsDoNotDependOnWhereTheRecordLies) {
         std::copy(v.begin(), v.end(), memory.begin() + static_cast<long>(offset));
         const double* data = memory.data() + offset;
         std::vector<double> out;
-        for (int m : {1, 3, 8, 64, 2048, 2100}) {
+        for (int m : {1, 3, 8, 64, 256, 2048, 2100}) {
             double s = 0.0;
             CalcFreqOverlapSigma(data, &s, m);
             out.push_back(s);
