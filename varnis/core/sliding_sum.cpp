@@ -752,10 +752,10 @@ void slide_segment(const WindowSpec& w, long first_start, long last_start, Visit
 // a fresh window every m starts, one term a start, summed over the same streams. At
 // 10^6 samples with AVX-512 it takes a tenth to a fifth less time from m = 256 on (at
 // m = 128 far more). Code built for AVX2, which takes the windows four at a time and
-// is bound by its operations rather than by the caches, takes up to a sixth more time
-// with it at m = 256 - 2047; the segments must not depend on the vector unit (the
-// results would then differ in their last bits between processors), and the wider
-// unit sets the choice.
+// is bound by its operations rather than by the caches, takes more time with it below
+// m = 2048 (a quarter more at 256, a sixth at 1024); the segments must not depend on
+// the vector unit (the results would then differ in their last bits between
+// processors), and the wider unit sets the choice.
 SlidingRun::SlidingRun(const WindowSpec& spec) : spec_(spec) {
     const long starts = std::max(0L, spec.final_start - spec.first_start + 1);
     adjoining_ = spec.order == 2 && spec.rule == GapRule::kGaps && spec.exact_zero &&
