@@ -528,16 +528,19 @@ template <int W>
             bad_rest |= gap_bit(a) | gap_bit(b) | gap_bit(c);
         }
     };
-    for (int g = 0; g < W; ++g)
-        for (int j = 0; j < 8; ++j) lanes[first + g][j] = 0.0;
     const long head = m % 8 == 0 && m >= 1024 ? starts_before_aligned(p) : 0;
-    for (long i = 0; i < head; ++i) one_term(i);
     // Element e of the vectors holds lane (head + e) mod 8.
-    Vector lane_sums[W][kParts];
-    for (int g = 0; g < W; ++g) {
-        double turned[16];
-        for (int j = 0; j < 16; ++j) turned[j] = lanes[first + g][(head + j) % 8];
-        for (int h = 0; h < kParts; ++h) lane_sums[g][h] = load_vector<Vector>(turned + h * W);
+    Vector lane_sums[W][kParts] = {};
+    if (head > 0) {
+        for (int g = 0; g < W; ++g)
+            for (int j = 0; j < 8; ++j) lanes[first + g][j] = 0.0;
+        for (long i = 0; i < head; ++i) one_term(i);
+        for (int g = 0; g < W; ++g) {
+            double turned[16];
+            for (int j = 0; j < 16; ++j) turned[j] = lanes[first + g][(head + j) % 8];
+            for (int h = 0; h < kParts; ++h)
+                lane_sums[g][h] = load_vector<Vector>(turned + h * W);
+        }
     }
     Bits bad{};
     long i = head;
@@ -564,6 +567,10 @@ template <int W>
         }
     }
     for (int g = 0; g < W; ++g) {
+        if (head == 0) {
+            for (int h = 0; h < kParts; ++h) store_vector(lanes[first + g] + h * W, lane_sums[g][h]);
+            continue;
+        }
         double turned[8];
         for (int h = 0; h < kParts; ++h) store_vector(turned + h * W, lane_sums[g][h]);
         for (int e = 0; e < 8; ++e) lanes[first + g][(head + e) % 8] = turned[e];
