@@ -125,7 +125,7 @@ avx2_tests() {
   if ! grep -qw avx2 /proc/cpuinfo; then echo "=== no AVX2 here: its kernel tests skipped ==="; return 0; fi
   cmake -S "$ROOT" -B "$AVX2_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNIS_BENCH=OFF \
     -DCMAKE_CXX_FLAGS="-mavx2 -DVARNIS_NO_VECTOR_CLONES" >/dev/null
-  local tests="allan hadamard modified_allan total_variance gaps time_interval_error"
+  local tests="allan hadamard modified_allan total_variance gaps time_interval_error sliding_sum"
   local targets="" t status=0
   for t in $tests; do targets="$targets varnis_${t}_test"; done
   # shellcheck disable=SC2086
