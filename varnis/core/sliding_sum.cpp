@@ -356,7 +356,6 @@ template <int kOrder, bool kGaps, bool kZeros, bool kAdjoining, bool kAhead, int
 template <int W>
 struct SquaresSideBySide {
     using Vector = typename VectorsOf<W>::Vector;
-    using Bits = typename VectorsOf<W>::Bits;
     using Signed = typename VectorsOf<W>::Mask;
     Vector partial[kPartialSquares] = {};
     bool nonzero_only;
@@ -536,8 +535,8 @@ template <int W>
             for (int j = 0; j < 8; ++j) lanes[first + g][j] = 0.0;
         for (long i = 0; i < head; ++i) one_term(i);
         for (int g = 0; g < W; ++g) {
-            double turned[16];
-            for (int j = 0; j < 16; ++j) turned[j] = lanes[first + g][(head + j) % 8];
+            double turned[8];
+            for (int j = 0; j < 8; ++j) turned[j] = lanes[first + g][(head + j) % 8];
             for (int h = 0; h < kParts; ++h)
                 lane_sums[g][h] = load_vector<Vector>(turned + h * W);
         }
