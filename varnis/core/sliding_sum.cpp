@@ -222,6 +222,25 @@ inline constexpr int kPartialSquares = 4;
 // SlidingRun::SlidingRun).
 inline constexpr long kAdjoiningFrom = 256;
 
+// Adjoining segments of at most this lag ask, while they slide, for the points of the
+// next group that nothing has read yet (its rows 3 - 9, rows 11 - 17 of this group),
+// one line of each row a block, 2 KiB (kFetchAhead doubles) past the columns the
+// slide reads, whose first-level cache sets they would otherwise share. Rows of at
+// most 4 KiB are too short for the processor's own prefetcher to run ahead of the
+// next group's first windows: with AVX-512, m = 256 - 448 then takes 7-10 % less time,
+// m = 512 4 %; from m = 600 on, where the rows are long enough, it takes 2-7 % more.
+// Code built for AVX2, bound by its operations, asks for none.
+inline constexpr long kFetchNextGroupUpTo = 512;
+inline constexpr long kFetchAhead = 256;
+
+// Asks for the cache line of p[i], which may lie past the end of the record (a
+// prefetch never faults; the address is formed as an integer for that reason).
+[[gnu::always_inline]] inline void prefetch(const double* p, long i) {
+    const auto address =
+        reinterpret_cast<std::uintptr_t>(p) + static_cast<std::uintptr_t>(i) * sizeof(double);
+    __builtin_prefetch(reinterpret_cast<const void*>(address), 0, 1);
+}
+
 // The moves to the W starts from p + 1 (p points at x[s-1]): one difference of the
 // points p[0], p[m], ...; the values that must not be 0.0 go to `tested`: the newest
 // point (kGaps) and the entering term (kZeros).
@@ -301,6 +320,9 @@ template <int kOrder, bool kGaps, bool kZeros, bool kAdjoining, bool kAhead, int
             for (int c = 1; c <= W; ++c) step[c] = point[c + 1] - point[c];
             for (int g = 0; g < W; ++g) move[g] = (point[g + 3] - point[g]) - 3.0 * step[g + 1];
             bad |= gap_bits(point[W + 2]);
+            if (W == 8 && m <= kFetchNextGroupUpTo)
+                for (int c = W + 3; c < 2 * W + 2; ++c)
+                    prefetch(first[0], k + kFetchAhead + c * lag);
         } else {
             constexpr int kTested = W * (int{kGaps} + int{kZeros});
             Vector tested[kTested > 0 ? kTested : 1];
