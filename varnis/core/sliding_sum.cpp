@@ -227,8 +227,8 @@ inline constexpr long kAdjoiningFrom = 256;
 // one line of each row a block, 2 KiB (kFetchAhead doubles) past the columns the
 // slide reads, whose first-level cache sets they would otherwise share. Rows of at
 // most 4 KiB are too short for the processor's own prefetcher to run ahead of the
-// next group's first windows: with AVX-512, m = 256 - 448 then takes 7-10 % less time,
-// m = 512 4 %; from m = 600 on, where the rows are long enough, it takes 2-7 % more.
+// next group's first windows: with AVX-512, m = 256 - 448 then takes 6-8 % less time,
+// m = 512 1-4 %; from m = 600 on, where the rows are long enough, it takes 2-7 % more.
 // Code built for AVX2, bound by its operations, asks for none.
 inline constexpr long kFetchNextGroupUpTo = 512;
 inline constexpr long kFetchAhead = 256;
@@ -320,9 +320,10 @@ template <int kOrder, bool kGaps, bool kZeros, bool kAdjoining, bool kAhead, int
             for (int c = 1; c <= W; ++c) step[c] = point[c + 1] - point[c];
             for (int g = 0; g < W; ++g) move[g] = (point[g + 3] - point[g]) - 3.0 * step[g + 1];
             bad |= gap_bits(point[W + 2]);
-            if (W == 8 && m <= kFetchNextGroupUpTo)
-                for (int c = W + 3; c < 2 * W + 2; ++c)
-                    prefetch(first[0], k + kFetchAhead + c * lag);
+            if constexpr (W == 8)
+                if (m <= kFetchNextGroupUpTo)
+                    for (int c = W + 3; c < 2 * W + 2; ++c)
+                        prefetch(first[0], k + kFetchAhead + c * lag);
         } else {
             constexpr int kTested = W * (int{kGaps} + int{kZeros});
             Vector tested[kTested > 0 ? kTested : 1];
