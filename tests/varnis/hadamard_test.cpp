@@ -295,6 +295,32 @@ TEST(HadamardFreq, RunsOfZeroTermsInLongRecordsCountAsDirectSums) {
     }
 }
 
+// Up to m = 8 each outer term is summed afresh from its terms, in chunks of starts that
+// are summed again, every term tested, when one of their points is a gap or one of
+// their sums is 0.0. A long gap-free record on an offset with gaps just after the
+// second chunk starts (among the older points of its first terms for some m, its
+// newest for others), a stretch of constant frequency (zero terms) in the first chunk
+// and one whose terms cancel in pairs (a repeating pattern q, q, -q, -q) in the third,
+// and a last chunk that ends inside a block of eight starts.
+TEST(HadamardFreq, ShortWindowsCountExactZeroSumsAndGapsAtChunkEdges) {
+    auto y = testing_support::power_law_phase(13003, 0.0, 37, 1e-11);
+    for (auto& v : y) v += 3e-6;
+    const long first = 3, last = 13001;
+    for (long k : {first + 4096 + 1, first + 4096 + 5, first + 4096 + 9})
+        y[static_cast<std::size_t>(k - 1)] = 0.0;
+    for (long k = 2000; k < 2100; ++k) y[static_cast<std::size_t>(k)] = 3e-6;
+    for (long k = 9000; k < 9400; ++k)
+        y[static_cast<std::size_t>(k)] = 3e-6 + (k % 4 < 2 ? 1e-12 : -1e-12);
+    auto v = make_vector(y, first, last);
+    for (long m = 1; m <= 9; ++m) {
+        double s = 0;
+        const int n = CalcFreqOverlapHadamardDev(v.data(), &s, static_cast<int>(m));
+        const Result want = freq_overlap_hadamard_direct(y, first, last, m);
+        ASSERT_EQ(n, want.n) << "m=" << m;
+        EXPECT_NEAR(s / want.sigma, 1.0, 1e-12) << "m=" << m;
+    }
+}
+
 TEST(HadamardRefusals, ArgumentsHeadersAndGapOnlyWindows) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     auto ok = make_vector({1, 2, 4, 7, 11, 16, 22, 29});

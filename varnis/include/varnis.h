@@ -237,9 +237,10 @@ VARNIS_API int CalcPhaseOverlapHadamardDev(const double *data, double *sigma, do
  * sqrt(sum T^2 / (6 m^2 n)) over the M + 1 - 3m outer terms
  * T(s) = sum over i = s .. s+m-1 of (y[i] - 2 y[i+m] + y[i+2m]), where each i with a
  * 0.0 among its three samples is left out. A term whose T is exactly 0.0 (every i left
- * out, or only zero differences) is not counted. Returns the number of terms counted,
- * or -1 (m < 1, fewer than 3m samples, no counted term). Cost: about M operations
- * for every m.
+ * out, or only zero differences) is not counted. Up to m = 8 each T is summed afresh
+ * from its differences (one whose differences cancel exactly is then 0.0 too); beyond,
+ * T slides by one i per term. Returns the number of terms counted, or -1 (m < 1, fewer
+ * than 3m samples, no counted term). Cost: about M operations for every m.
  */
 VARNIS_API int CalcFreqOverlapHadamardDev(const double *data, double *sigma, int m);
 
