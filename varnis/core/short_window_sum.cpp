@@ -85,7 +85,8 @@ template <int W>
 template <int W>
 [[gnu::always_inline]] inline Doubles<W> select(const Masks<W>& where, const Doubles<W>& v) {
     Doubles<W> r;
-    for (int h = 0; h < Doubles<W>::kParts; ++h) r.part[h] = varnis::select(where.part[h], v.part[h]);
+    for (int h = 0; h < Doubles<W>::kParts; ++h)
+        r.part[h] = varnis::select(where.part[h], v.part[h]);
     return r;
 }
 
