@@ -275,9 +275,7 @@ WindowSquares short_window_squares(const WindowSpec& w) {
     // Samples known to be readings from clear_from on, up to the newest points tested:
     // first the points of the first terms older than their newest one, then each
     // chunk's newest points.
-    long clear_from = w.first_start;
-    for (long k = w.first_start; k < w.first_start + 2 * m; ++k)
-        if (is_gap(w.x[k])) clear_from = k + 1;
+    long clear_from = last_gap(w, w.first_start, w.first_start + 2 * m) + 1;
     for (long s0 = w.first_start; s0 <= w.final_start; s0 += kChunk) {
         const long count = std::min(kChunk, w.final_start - s0 + 1);
         // The terms from s0 whose points lie in the record.
@@ -286,8 +284,9 @@ WindowSquares short_window_squares(const WindowSpec& w) {
             untested_chunk(w.x, m, s0, count, loadable, squares.lanes.lane, squares.n))
             continue;
         tested_chunk(w.x, m, s0, count, loadable, squares.lanes.lane, squares.n);
-        for (long k = std::max(clear_from, s0 + 2 * m); k < s0 + count + 3 * m - 1; ++k)
-            if (is_gap(w.x[k])) clear_from = k + 1;
+        const long newest_from = std::max(clear_from, s0 + 2 * m);
+        const long gap = last_gap(w, newest_from, s0 + count + 3 * m - 1);
+        if (gap >= newest_from) clear_from = gap + 1;
     }
     return squares;
 }

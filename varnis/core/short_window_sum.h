@@ -10,9 +10,9 @@
 //
 // Every start's sum is the tree ((t0 + t1) + (t2 + t3)) + ((t4 + t5) + (t6 + t7)) of
 // its terms t0 .. t(m-1), a term past m or with a point at 0.0 (a gap) left out, which
-// is the order in which core/sliding_sum.cpp sums a window from its terms; the
-// vectorised path and the path for stretches with gaps give the same bits, on every
-// vector unit. The square of start s goes to lane (s - first_start) mod 8, the lanes
+// is the order in which core/sliding_sum.cpp sums a window from its terms; the loop
+// that tests only the newest points and the one that tests every term give the same
+// bits where there is no gap, on every vector unit. The square of start s goes to lane (s - first_start) mod 8, the lanes
 // adding their squares in the order of the starts.
 #pragma once
 

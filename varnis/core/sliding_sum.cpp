@@ -725,20 +725,6 @@ VARNIS_VECTOR_CLONES long last_block_with_zero(const double* x, long from, long 
     return k;
 }
 
-// The last gap among samples from .. to - 1, or from - 1 when there is none: blocks of
-// eight samples without a 0.0 are passed over at once, the rest tested one by one.
-long last_gap(const WindowSpec& w, long from, long to) {
-    long k = to;
-    while (k > from) {
-        k = last_block_with_zero(w.x, from, k);
-        const long block = std::max(from, k - 8);
-        for (long j = k - 1; j >= block; --j)
-            if (gap_sample(w, j)) return j;
-        k = block;
-    }
-    return from - 1;
-}
-
 // A slide of one segment alone, start by start, testing each term: the first window
 // from its terms, then each move, in + out, taken as one difference of the points
 // where both terms are used, as the side-by-side loop takes it.
@@ -762,6 +748,20 @@ void slide_segment(const WindowSpec& w, long first_start, long last_start, Visit
 }
 
 }  // namespace
+
+// Blocks of eight samples without a 0.0 are passed over at once, the rest tested one
+// by one.
+long last_gap(const WindowSpec& w, long from, long to) {
+    long k = to;
+    while (k > from) {
+        k = last_block_with_zero(w.x, from, k);
+        const long block = std::max(from, k - 8);
+        for (long j = k - 1; j >= block; --j)
+            if (gap_sample(w, j)) return j;
+        k = block;
+    }
+    return from - 1;
+}
 
 // Segments: a window is summed afresh at the start of each segment, at least every
 // max(4096, 16m) starts, so that the fresh sums cost at most a sixteenth of a term per

@@ -121,6 +121,10 @@ private:
     long clear_until_;
 };
 
+// The last gap under the run's rule among samples from .. to - 1, or from - 1 when
+// there is none.
+long last_gap(const WindowSpec& spec, long from, long to);
+
 // The number of doubles from p to the next 64-byte boundary (0 when p is on one):
 // where loads of eight doubles begin to read one cache line each.
 long starts_before_aligned(const double* p);
