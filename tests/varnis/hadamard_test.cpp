@@ -321,6 +321,36 @@ TEST(HadamardFreq, ShortWindowsCountExactZeroSumsAndGapsAtChunkEdges) {
     }
 }
 
+// From m = 16 each window is the end of one block of m terms plus the beginning of the
+// next, eight blocks side by side: groups whose points hold no gap are summed without
+// testing each term, one with a gap is summed again tested (and the running sums of the
+// group before it with it), and the starts after the last whole group are summed as a
+// group that ends with the last start. Gaps early in a middle group and at the record's
+// end, a stretch of constant frequency (windows of zero terms) and one whose terms cancel
+// in pairs; m with and without a rest of places (m mod 8), at every record offset mod 8
+// (where the blocks of places begin differs).
+TEST(HadamardFreq, SplitWindowsMatchDirectSumsAcrossGroupsAndPlaces) {
+    auto y = testing_support::power_law_phase(7000, 0.0, 41, 1e-11);
+    for (auto& v : y) v += 3e-6;
+    for (long k = 6200; k < 6260; ++k)
+        y[static_cast<std::size_t>(k)] = 3e-6 + (k % 4 < 2 ? 1e-12 : -1e-12);
+    for (long k = 800; k < 1300; ++k) y[static_cast<std::size_t>(k)] = 3e-6;
+    for (long m : {16L, 21L, 128L, 136L}) {
+        auto z = y;
+        z[static_cast<std::size_t>(2 * 8 * m + 3 * m)] = 0.0;  // row 3 of group 2
+        z[6990] = 0.0;
+        for (long first = 1; first <= 8; ++first) {
+            const long last = 6998;
+            auto v = make_vector(z, first, last);
+            double s = 0;
+            const int n = CalcFreqOverlapHadamardDev(v.data(), &s, static_cast<int>(m));
+            const Result want = freq_overlap_hadamard_direct(z, first, last, m);
+            ASSERT_EQ(n, want.n) << "m=" << m << " first=" << first;
+            EXPECT_NEAR(s / want.sigma, 1.0, 1e-12) << "m=" << m << " first=" << first;
+        }
+    }
+}
+
 TEST(HadamardRefusals, ArgumentsHeadersAndGapOnlyWindows) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     auto ok = make_vector({1, 2, 4, 7, 11, 16, 22, 29});

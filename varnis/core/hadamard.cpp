@@ -7,6 +7,7 @@
 #include "core/difference_sums.h"
 #include "core/short_window_sum.h"
 #include "core/sliding_sum.h"
+#include "core/split_window_sum.h"
 #include "varnis.h"
 
 namespace varnis {
@@ -62,12 +63,15 @@ extern "C" int CalcFreqOverlapHadamardDev(const double* data, double* sigma, int
     if (terms <= 0) return -1;
 
     // Outer term s sums the second differences y[i] - 2 y[i+m] + y[i+2m] of
-    // i = s .. s+m-1 that have no gap: afresh for each term up to m = 8, sliding by one
-    // i per term beyond. A term that sums to exactly 0.0 (no usable i, or only zero
-    // differences) is left out and not counted.
+    // i = s .. s+m-1 that have no gap: afresh for each term up to m = 8, as the end of
+    // one block of m differences plus the beginning of the next up to
+    // kSplitWindowMost, sliding by one i per term beyond. A term that sums to exactly
+    // 0.0 (no usable i, or only zero differences) is left out and not counted.
     const WindowSpec outer{&(*y)[0], y->first, y->last, mm, 2, GapRule::kGaps, true, y->first,
                            y->last - 3 * mm + 1};
+    const bool split = mm >= kSplitWindowLeast && mm <= kSplitWindowMost;
     const WindowSquares squares = mm <= kShortWindowMost ? short_window_squares(outer)
+                                  : split                ? split_window_squares(outer)
                                                          : window_squares(outer, Count::kNonzero);
     if (squares.n == 0) return -1;
     *sigma = std::sqrt(squares.total() / (6.0 * static_cast<double>(mm) * static_cast<double>(mm) *

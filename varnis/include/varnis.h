@@ -238,9 +238,12 @@ VARNIS_API int CalcPhaseOverlapHadamardDev(const double *data, double *sigma, do
  * T(s) = sum over i = s .. s+m-1 of (y[i] - 2 y[i+m] + y[i+2m]), where each i with a
  * 0.0 among its three samples is left out. A term whose T is exactly 0.0 (every i left
  * out, or only zero differences) is not counted. Up to m = 8 each T is summed afresh
- * from its differences (one whose differences cancel exactly is then 0.0 too); beyond,
- * T slides by one i per term. Returns the number of terms counted, or -1 (m < 1, fewer
- * than 3m samples, no counted term). Cost: about M operations for every m.
+ * from its differences (one whose differences cancel exactly is then 0.0 too); from
+ * m = 16 to 1024 the differences are cut into blocks of m and each T is the end of one
+ * block plus the beginning of the next, each summed difference by difference, so that
+ * no rounding is carried from term to term; otherwise (and on records of at most 8m
+ * terms) T slides by one i per term. Returns the number of terms counted, or -1 (m < 1,
+ * fewer than 3m samples, no counted term). Cost: about M operations for every m.
  */
 VARNIS_API int CalcFreqOverlapHadamardDev(const double *data, double *sigma, int m);
 
