@@ -43,6 +43,17 @@ Result freq_overlap_hadamard_direct(const std::vector<double>& y, long first, lo
     return {n, std::sqrt(static_cast<double>(total / (6.0L * m * m * n)))};
 }
 
+// CalcFreqOverlapHadamardDev of v, the vector of y[first .. last], at m against the
+// direct sums: the same count, and sigma within `tolerance` of theirs, relative.
+void expect_freq_overlap_as_direct(const std::vector<double>& v, const std::vector<double>& y,
+                                   long first, long last, long m, double tolerance) {
+    double s = 0;
+    const int n = CalcFreqOverlapHadamardDev(v.data(), &s, static_cast<int>(m));
+    const Result want = freq_overlap_hadamard_direct(y, first, last, m);
+    ASSERT_EQ(n, want.n) << "m=" << m << " first=" << first;
+    EXPECT_NEAR(s / want.sigma, 1.0, tolerance) << "m=" << m << " first=" << first;
+}
+
 // Overlapping Hadamard deviation of phase data by its definition in extended
 // precision, with the window's end exceptions.
 Result phase_overlap_hadamard_direct(const std::vector<double>& x, long first, long last,
@@ -223,11 +234,7 @@ TEST(HadamardFreq, SlidingSumMatchesDirectSumWithGapsOffsetsAndStretches) {
         const long last = first == 1 ? 6000 : 5980;
         auto v = make_vector(y, first, last);
         for (long m = 1; m <= 2000; m += (m < 10 ? 1 : m / 2)) {
-            double s = 0;
-            const int n = CalcFreqOverlapHadamardDev(v.data(), &s, static_cast<int>(m));
-            const Result want = freq_overlap_hadamard_direct(y, first, last, m);
-            ASSERT_EQ(n, want.n) << "m=" << m;
-            EXPECT_NEAR(s / want.sigma, 1.0, 1e-10) << "m=" << m;
+            expect_freq_overlap_as_direct(v, y, first, last, m, 1e-10);
         }
     }
 }
@@ -242,11 +249,7 @@ TEST(HadamardFreq, SlidingSumMatchesDirectSumAroundIsolatedGaps) {
     for (long k : testing_support::isolated_gap_samples(first, last)) y[k - 1] = 0.0;
     auto v = make_vector(y, first, last);
     for (long m : testing_support::stretch_edge_factors()) {
-        double s = 0;
-        const int n = CalcFreqOverlapHadamardDev(v.data(), &s, static_cast<int>(m));
-        const Result want = freq_overlap_hadamard_direct(y, first, last, m);
-        ASSERT_EQ(n, want.n) << "m=" << m;
-        EXPECT_NEAR(s / want.sigma, 1.0, 1e-10) << "m=" << m;
+        expect_freq_overlap_as_direct(v, y, first, last, m, 1e-10);
     }
 }
 
@@ -262,11 +265,7 @@ TEST(HadamardFreq, AdjoiningSegmentsMatchDirectSumAroundGapsAndZeroTerms) {
     const long first = 5, last = 79990;
     auto v = make_vector(y, first, last);
     for (long m : {256L, 700L, 2048L, 2100L}) {
-        double s = 0;
-        const int n = CalcFreqOverlapHadamardDev(v.data(), &s, static_cast<int>(m));
-        const Result want = freq_overlap_hadamard_direct(y, first, last, m);
-        ASSERT_EQ(n, want.n) << "m=" << m;
-        EXPECT_NEAR(s / want.sigma, 1.0, 1e-12) << "m=" << m;
+        expect_freq_overlap_as_direct(v, y, first, last, m, 1e-12);
     }
 }
 
@@ -287,11 +286,7 @@ TEST(HadamardFreq, RunsOfZeroTermsInLongRecordsCountAsDirectSums) {
             for (long k = at; k < at + run + 2 * m; ++k) z[static_cast<std::size_t>(k)] = 5e-12;
         }
         auto vz = make_vector(z, first, last);
-        double s = 0;
-        const int n = CalcFreqOverlapHadamardDev(vz.data(), &s, static_cast<int>(m));
-        const Result want = freq_overlap_hadamard_direct(z, first, last, m);
-        ASSERT_EQ(n, want.n) << "m=" << m;
-        EXPECT_NEAR(s / want.sigma, 1.0, 1e-12) << "m=" << m;
+        expect_freq_overlap_as_direct(vz, z, first, last, m, 1e-12);
     }
 }
 
@@ -313,11 +308,7 @@ TEST(HadamardFreq, ShortWindowsCountExactZeroSumsAndGapsAtChunkEdges) {
         y[static_cast<std::size_t>(k)] = 3e-6 + (k % 4 < 2 ? 1e-12 : -1e-12);
     auto v = make_vector(y, first, last);
     for (long m = 1; m <= 9; ++m) {
-        double s = 0;
-        const int n = CalcFreqOverlapHadamardDev(v.data(), &s, static_cast<int>(m));
-        const Result want = freq_overlap_hadamard_direct(y, first, last, m);
-        ASSERT_EQ(n, want.n) << "m=" << m;
-        EXPECT_NEAR(s / want.sigma, 1.0, 1e-12) << "m=" << m;
+        expect_freq_overlap_as_direct(v, y, first, last, m, 1e-12);
     }
 }
 
@@ -342,11 +333,7 @@ TEST(HadamardFreq, SplitWindowsMatchDirectSumsAcrossGroupsAndPlaces) {
         for (long first = 1; first <= 8; ++first) {
             const long last = 6998;
             auto v = make_vector(z, first, last);
-            double s = 0;
-            const int n = CalcFreqOverlapHadamardDev(v.data(), &s, static_cast<int>(m));
-            const Result want = freq_overlap_hadamard_direct(z, first, last, m);
-            ASSERT_EQ(n, want.n) << "m=" << m << " first=" << first;
-            EXPECT_NEAR(s / want.sigma, 1.0, 1e-12) << "m=" << m << " first=" << first;
+            expect_freq_overlap_as_direct(v, z, first, last, m, 1e-12);
         }
     }
 }

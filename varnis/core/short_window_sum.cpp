@@ -284,9 +284,7 @@ WindowSquares short_window_squares(const WindowSpec& w) {
             untested_chunk(w.x, m, s0, count, loadable, squares.lanes.lane, squares.n))
             continue;
         tested_chunk(w.x, m, s0, count, loadable, squares.lanes.lane, squares.n);
-        const long newest_from = std::max(clear_from, s0 + 2 * m);
-        const long gap = last_gap(w, newest_from, s0 + count + 3 * m - 1);
-        if (gap >= newest_from) clear_from = gap + 1;
+        clear_from = readings_from(w, clear_from, s0 + 2 * m, s0 + count + 3 * m - 1);
     }
     return squares;
 }

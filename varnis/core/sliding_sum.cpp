@@ -763,6 +763,12 @@ long last_gap(const WindowSpec& w, long from, long to) {
     return from - 1;
 }
 
+long readings_from(const WindowSpec& w, long clear_from, long from, long to) {
+    const long scanned_from = std::max(clear_from, from);
+    const long gap = last_gap(w, scanned_from, to);
+    return gap >= scanned_from ? gap + 1 : clear_from;
+}
+
 // Segments: a window is summed afresh at the start of each segment, at least every
 // max(4096, 16m) starts, so that the fresh sums cost at most a sixteenth of a term per
 // start and rounding cannot gather over a long record. The groups of eight segments
@@ -889,8 +895,7 @@ bool SlidingRun::slide_group(const Unit& un, Count count, WindowSquares* squares
         // The groups' newest points follow each other from the end of the samples
         // scanned first, so what is known stays one span: it now ends with this
         // group's newest points, and starts after their last gap if they hold one.
-        const long gap = last_gap(w, newest_from, newest_to);
-        if (gap >= newest_from) clear_from_ = gap + 1;
+        clear_from_ = readings_from(w, clear_from_, newest_from, newest_to);
     }
     clear_until_ = newest_to;
     return side_by_side;

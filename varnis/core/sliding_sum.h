@@ -125,6 +125,10 @@ private:
 // there is none.
 long last_gap(const WindowSpec& spec, long from, long to);
 
+// Where the samples known to be readings begin once those up to to - 1 are scanned:
+// they began at clear_from (up to `from`), or after the last gap among from .. to - 1.
+long readings_from(const WindowSpec& spec, long clear_from, long from, long to);
+
 // The number of doubles from p to the next 64-byte boundary (0 when p is on one):
 // where loads of eight doubles begin to read one cache line each.
 long starts_before_aligned(const double* p);

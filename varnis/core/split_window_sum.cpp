@@ -355,8 +355,7 @@ WindowSquares split_window_squares(const WindowSpec& w) {
     // rows 0 and 1 of the first group, then each group's rows 2 - 9.
     long clear_from = last_gap(w, a0, a0 + 2 * m) + 1;
     for (long i = 0; i < whole_groups; ++i) {
-        const long row0 = a0 + 8 * i * m;
-        if (clear_from <= row0) {
+        if (clear_from <= a0 + 8 * i * m) {
             i = untested_groups(run, i, whole_groups, sums);
             if (i == whole_groups) break;
             // The group stored its own running sums over those of the group before:
@@ -364,9 +363,8 @@ WindowSquares split_window_squares(const WindowSpec& w) {
             if (i > 0) tested_group(run, i - 1, false, sums);
         }
         tested_group(run, i, i > 0, sums);
-        const long newest_from = std::max(clear_from, a0 + 8 * i * m + 2 * m);
-        const long gap = last_gap(w, newest_from, a0 + 8 * i * m + 10 * m);
-        if (gap >= newest_from) clear_from = gap + 1;
+        const long row0 = a0 + 8 * i * m;
+        clear_from = readings_from(w, clear_from, row0 + 2 * m, row0 + 10 * m);
     }
     // The last group's windows, which end in the block after it.
     const long after_groups = a0 + 8 * whole_groups * m;
